@@ -1,0 +1,23 @@
+// "Debug.Txt": one line per export call while logging is on.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace vexilo {
+
+bool DebugEnabled();
+
+// Appends "yyyy-mm-dd hh:mm:ss ZZZ <name> Success|Fail" CRLF when logging is on.
+void WriteDebugLine(std::string_view name, bool success);
+
+// User_UseDebug: 1 starts logging, any other value stops it; false on a file error.
+bool UseDebug(int32_t debugOn);
+
+// Load: logging off. Unload: an open log gets its counter line and " End Debug".
+void DebugLogLoad();
+void DebugLogUnload();
+
+// The time stamp of a log line for the current local time.
+std::string DebugTimeStamp();
+
+}  // namespace vexilo

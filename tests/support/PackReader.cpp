@@ -1,0 +1,145 @@
+#include "PackReader.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "comm/CrcUnit.h"
+
+namespace vexilo::testing {
+namespace {
+
+uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+uint32_t Be32(const uint8_t* p) {
+  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+         (static_cast<uint32_t>(p[2]) << 8) | p[3];
+}
+
+// Splits the groups of a page area body (after the page count header): each
+// group is n page headers with consecutive numbers and equal bytes 1 to 4,
+// then n pages of `pageSize` bytes. Backtracks over the run length, since
+// pixel data may look like a further header.
+bool SplitGroups(const std::vector<uint8_t>& body, size_t pos, unsigned nextNumber, uint32_t pageSize,
+                 AreaInfo& area) {
+  if (pos == body.size()) return true;
+  size_t run = 0;
+  while (pos + 5 * (run + 1) <= body.size()) {
+    const uint8_t* h = &body[pos + 5 * run];
+    if (h[0] != static_cast<uint8_t>(nextNumber + run)) break;
+    if (run > 0) {
+      const uint8_t* first = &body[pos];
+      if (h[1] != first[1] || h[2] != first[2] || h[3] != first[3] || h[4] != first[4]) break;
+    }
+    ++run;
+  }
+  for (size_t k = run; k >= 1; --k) {
+    size_t need = 5 * k + static_cast<size_t>(pageSize) * k;
+    if (pos + need > body.size()) continue;
+    size_t pagesBefore = area.Pages.size();
+    for (size_t i = 0; i < k; ++i) {
+      const uint8_t* h = &body[pos + 5 * i];
+      PageInfo page;
+      page.Number = h[0];
+      page.Effect = h[1];
+      page.Speed = h[2];
+      page.StayTime = h[3];
+      page.Option = h[4];
+      size_t data = pos + 5 * k + pageSize * i;
+      page.Pixels.assign(body.begin() + static_cast<long>(data), body.begin() + static_cast<long>(data + pageSize));
+      area.Pages.push_back(std::move(page));
+    }
+    area.GroupSizes.push_back(static_cast<int>(k));
+    if (SplitGroups(body, pos + need, nextNumber + static_cast<unsigned>(k), pageSize, area)) return true;
+    area.Pages.resize(pagesBefore);
+    area.GroupSizes.pop_back();
+  }
+  return false;
+}
+
+bool ReadPageArea(AreaInfo& area, uint32_t planes, std::string& error) {
+  if (area.Body.size() < 2) {
+    error = "page area without its page count header";
+    return false;
+  }
+  area.PageCount = area.Body[0];
+  uint32_t pageSize = PageBytes(area.Width, area.Height, planes);
+  if (area.Body.size() == 2) return true;
+  unsigned first = area.Body[2];  // pages count from 1, list pages from 0
+  if (first > 1) {
+    error = "page area whose first page number is " + std::to_string(first);
+    return false;
+  }
+  if (!SplitGroups(area.Body, 2, first, pageSize, area)) {
+    error = "page area whose groups do not fit its length";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadPack(const std::vector<uint8_t>& bytes, PackInfo& pack, std::string& error) {
+  pack = PackInfo{};
+  if (bytes.size() < 2) {
+    error = "pack shorter than its header";
+    return false;
+  }
+  pack.ProgramCount = bytes[0];
+  pack.PlaneCount = bytes[1];
+  size_t pos = 2;
+  while (bytes.size() - pos >= 7) {
+    ProgramInfo program;
+    program.Offset = static_cast<uint32_t>(pos);
+    program.Number = bytes[pos];
+    program.AreaCount = bytes[pos + 1];
+    program.Option = bytes[pos + 2];
+    program.Length = Be32(&bytes[pos + 3]);
+    if (program.Length < 7 || program.Length > bytes.size() - pos) {
+      error = "program at " + std::to_string(pos) + " has length " + std::to_string(program.Length);
+      return false;
+    }
+    size_t end = pos + program.Length;
+    size_t apos = pos + 7;
+    while (apos < end) {
+      if (end - apos < 14) {
+        error = "area header cut short at " + std::to_string(apos);
+        return false;
+      }
+      AreaInfo area;
+      area.Offset = static_cast<uint32_t>(apos);
+      area.Number = bytes[apos];
+      area.Type = bytes[apos + 1];
+      area.X = Be16(&bytes[apos + 2]);
+      area.Y = Be16(&bytes[apos + 4]);
+      area.Width = Be16(&bytes[apos + 6]);
+      area.Height = Be16(&bytes[apos + 8]);
+      area.Length = Be32(&bytes[apos + 10]);
+      if (area.Length < 14 || area.Length > end - apos) {
+        error = "area at " + std::to_string(apos) + " has length " + std::to_string(area.Length);
+        return false;
+      }
+      area.Body.assign(bytes.begin() + static_cast<long>(apos + 14), bytes.begin() + static_cast<long>(apos + area.Length));
+      if (area.Type == 2 && !ReadPageArea(area, pack.PlaneCount == 2 ? 2 : 1, error)) {
+        error = "area at " + std::to_string(apos) + ": " + error;
+        return false;
+      }
+      apos += area.Length;
+      program.Areas.push_back(std::move(area));
+    }
+    pack.Programs.push_back(std::move(program));
+    pos = end;
+  }
+  pack.Trailer.assign(bytes.begin() + static_cast<long>(pos), bytes.end());
+  if (pack.Trailer.size() == 2) {
+    uint16_t crc = Crc16(bytes.data(), pos);
+    pack.SealValid = Be16(pack.Trailer.data()) == crc;
+  }
+  return true;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace vexilo::testing

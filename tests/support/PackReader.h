@@ -1,0 +1,63 @@
+// Reads a program pack back into its structure, checking every length, so
+// that tests and tools can state what a pack holds instead of comparing hex.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vexilo::testing {
+
+struct PageInfo {
+  uint8_t Number = 0;
+  uint8_t Effect = 0;
+  uint8_t Speed = 0;
+  uint8_t StayTime = 0;
+  uint8_t Option = 0;
+  std::vector<uint8_t> Pixels;  // the page's pixel data
+};
+
+struct AreaInfo {
+  uint8_t Number = 0;
+  uint8_t Type = 0;
+  uint16_t X = 0, Y = 0, Width = 0, Height = 0;
+  uint32_t Length = 0;          // as the header says: 14 + body
+  uint32_t Offset = 0;          // position of the area header in the pack
+  std::vector<uint8_t> Body;    // everything after the 14-byte header
+  // Page areas (type 2): the page count header and the pages, in order, with
+  // the number of pages of each group (one group per item call).
+  uint8_t PageCount = 0;
+  std::vector<PageInfo> Pages;
+  std::vector<int> GroupSizes;
+};
+
+struct ProgramInfo {
+  uint8_t Number = 0;
+  uint8_t AreaCount = 0;
+  uint8_t Option = 0;
+  uint32_t Length = 0;          // as the header says: 7 + areas
+  uint32_t Offset = 0;
+  std::vector<AreaInfo> Areas;
+};
+
+struct PackInfo {
+  uint8_t ProgramCount = 0;
+  uint8_t PlaneCount = 0;
+  std::vector<ProgramInfo> Programs;
+  std::vector<uint8_t> Trailer;  // bytes after the last program (the seal)
+  bool SealValid = false;        // Trailer is two bytes: the CRC of all before it
+};
+
+// Parses `bytes`. Page areas are split into pages using the plane count of the
+// pack header; a page covers the whole area. Returns false and sets `error`
+// when a length does not fit.
+bool ReadPack(const std::vector<uint8_t>& bytes, PackInfo& pack, std::string& error);
+
+// Reads a whole file; empty when it cannot be read.
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+
+// Bytes of one page of W x H pixels in `planes` planes.
+inline uint32_t PageBytes(uint32_t width, uint32_t height, uint32_t planes) {
+  return height * planes * ((width + 7) / 8);
+}
+
+}  // namespace vexilo::testing
