@@ -1,8 +1,59 @@
 #include "pack/ProgramPackUnit.h"
 
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "comm/CommStateUnit.h"
+#include "comm/CrcUnit.h"
 #include "frame/HostFilesUnit.h"
+#include "frame/ScreenConfigUnit.h"
+#include "lang/StringTableUnit.h"
+#include "pack/ByteOrderUnit.h"
 
 namespace vexilo {
+namespace {
+
+struct HeaderRef {
+  uint8_t* Bytes;
+  size_t Size;
+  int32_t Pos;
+};
+
+HeaderRef Header(PackState& s, HeaderKind which) {
+  switch (which) {
+    case HeaderKind::Pack: return {s.PackHeader, sizeof s.PackHeader, s.PackHeaderPos};
+    case HeaderKind::Program: return {s.ProgramHeader, sizeof s.ProgramHeader, s.ProgramHeaderPos};
+    case HeaderKind::Area: return {s.AreaHeader, sizeof s.AreaHeader, s.AreaHeaderPos};
+    case HeaderKind::PageCount: return {s.PageCountHeader, sizeof s.PageCountHeader, s.PageCountHeaderPos};
+    case HeaderKind::List: return {s.ListHeader, sizeof s.ListHeader, s.ListHeaderPos};
+  }
+  return {nullptr, 0, -1};
+}
+
+// Exchanges x with y and width with height in an area header.
+void SwapHeaderAxes(uint8_t* header) {
+  for (int i = 0; i < 2; ++i) {
+    std::swap(header[2 + i], header[4 + i]);
+    std::swap(header[6 + i], header[8 + i]);
+  }
+}
+
+bool FitsPack(size_t n) {
+  return n <= static_cast<size_t>(INT32_MAX) && static_cast<size_t>(Pack().PackLength) <= static_cast<size_t>(INT32_MAX) - n;
+}
+
+bool RewriteAllHeaders() {
+  bool ok = true;
+  for (HeaderKind k : {HeaderKind::Pack, HeaderKind::Program, HeaderKind::Area, HeaderKind::PageCount, HeaderKind::List}) {
+    ok = RewriteHeader(k) && ok;
+  }
+  return ok;
+}
+
+}  // namespace
 
 PackState& Pack() {
   static PackState state;
@@ -15,5 +66,201 @@ void PackLoad() {
 }
 
 void PackUnload() { SwapClose(); }
+
+bool RewriteHeader(HeaderKind which) {
+  HeaderRef h = Header(Pack(), which);
+  if (h.Pos < 0) return true;
+  return SwapWrite(static_cast<uint64_t>(h.Pos), h.Bytes, h.Size);
+}
+
+bool PackAppend(const void* data, size_t n) {
+  if (!FitsPack(n)) return false;
+  if (n > 0 && !SwapWrite(static_cast<uint64_t>(Pack().PackLength), data, n)) return false;
+  Pack().PackLength += static_cast<int32_t>(n);
+  return true;
+}
+
+bool PackWriteAt(int32_t pos, const void* data, size_t n) {
+  if (pos < 0 || n > static_cast<size_t>(Pack().PackLength) ||
+      static_cast<size_t>(pos) > static_cast<size_t>(Pack().PackLength) - n) {
+    return false;
+  }
+  return n == 0 || SwapWrite(static_cast<uint64_t>(pos), data, n);
+}
+
+bool InitBuffer(int32_t screenNo) {
+  PackState& s = Pack();
+  ScreenConfigState& cfg = ScreenConfig();
+  s.RotatedLayout = 0;
+  SwapClose();
+  bool read = ReadScreenConfig(screenNo, cfg.CurrentScreenConfig, cfg.ConfigFilePath);
+  Comm().ReplyWaitFloor = cfg.CurrentScreenConfig.WaitmSec;
+
+  s = PackState{};
+  if (!SwapOpenEmpty()) return false;  // no pack: items fail until the next try
+  uint8_t color = cfg.CurrentScreenConfig.Color;
+  s.PackHeader[0] = 0;
+  s.PackHeader[1] = read ? ((color == 2 || color == 3) ? 2 : 1) : 0;
+  s.PackHeaderPos = 0;
+  if (!RewriteHeader(HeaderKind::Pack)) {
+    SwapClose();
+    s = PackState{};
+    return false;
+  }
+  s.PackLength = 2;
+  return read;
+}
+
+int32_t AddProgram(uint8_t programOption) {
+  PackState& s = Pack();
+  if (s.PackHeaderPos < 0 || s.ProgramCount >= kMaxPrograms || !SwapIsOpen() || !FitsPack(7)) return -1;
+  PackTransaction tx;
+  s.ProgramCount += 1;
+  s.PackHeader[0] = static_cast<uint8_t>(s.ProgramCount);
+  if (!RewriteHeader(HeaderKind::Pack)) return -1;
+  s.ProgramHeader[0] = static_cast<uint8_t>(s.ProgramCount);
+  s.ProgramHeader[1] = 0;
+  s.ProgramHeader[2] = programOption;
+  PutBe32(&s.ProgramHeader[3], 7);
+  s.ProgramHeaderPos = s.PackLength;
+  if (!RewriteHeader(HeaderKind::Program)) return -1;
+  s.PackLength += 7;
+  s.AreaHeaderPos = -1;
+  s.PageCountHeaderPos = -1;
+  s.ListHeaderPos = -1;
+  s.AreaCounter = 0;
+  tx.Commit();
+  return 0;
+}
+
+bool CompletePack() {
+  PackState& s = Pack();
+  if (!SwapIsOpen() || !FitsPack(2)) return false;
+  uint16_t crc = 0;
+  uint8_t block[1024];
+  for (int32_t p = 0; p < s.PackLength;) {
+    size_t n = static_cast<size_t>(std::min<int32_t>(s.PackLength - p, sizeof block));
+    if (!SwapRead(static_cast<uint64_t>(p), block, n)) return false;
+    crc = Crc16(block, n, crc);
+    p += static_cast<int32_t>(n);
+  }
+  uint8_t seal[2];
+  PutBe16(seal, crc);
+  return PackAppend(seal, 2);
+}
+
+bool BeginArea(uint8_t type, int32_t x, int32_t y, int32_t width, int32_t height, bool swapAxes) {
+  PackState& s = Pack();
+  if (!FitsPack(14)) return false;
+  s.AreaCounter += 1;
+  std::memset(s.AreaHeader, 0, sizeof s.AreaHeader);
+  s.AreaHeader[0] = static_cast<uint8_t>(s.AreaCounter);
+  s.AreaHeader[1] = type;
+  PutBe16(&s.AreaHeader[2], static_cast<uint32_t>(x));
+  PutBe16(&s.AreaHeader[4], static_cast<uint32_t>(y));
+  PutBe16(&s.AreaHeader[6], static_cast<uint32_t>(width));
+  PutBe16(&s.AreaHeader[8], static_cast<uint32_t>(height));
+  if (swapAxes) SwapHeaderAxes(s.AreaHeader);
+  s.AreaHeaderPos = s.PackLength;
+  s.PackLength += 14;
+  return RewriteHeader(HeaderKind::Area);
+}
+
+bool EndArea(uint32_t added) {
+  PackState& s = Pack();
+  PutBe32(&s.AreaHeader[10], GetBe32(&s.AreaHeader[10]) + added);
+  if (!RewriteHeader(HeaderKind::Area)) return false;
+  s.ProgramHeader[1] = static_cast<uint8_t>(s.ProgramHeader[1] + 1);
+  PutBe32(&s.ProgramHeader[3], GetBe32(&s.ProgramHeader[3]) + added);
+  return RewriteHeader(HeaderKind::Program);
+}
+
+std::optional<int32_t> OpenPageArea(int32_t x, int32_t y, int32_t width, int32_t height) {
+  PackState& s = Pack();
+  if (s.AreaHeaderPos >= 0 && s.PageCountHeaderPos >= 0 && s.AreaHeader[1] == 2 &&
+      GetBe16(&s.AreaHeader[2]) == static_cast<uint16_t>(x) && GetBe16(&s.AreaHeader[4]) == static_cast<uint16_t>(y) &&
+      GetBe16(&s.AreaHeader[6]) == static_cast<uint16_t>(width) &&
+      GetBe16(&s.AreaHeader[8]) == static_cast<uint16_t>(height)) {
+    return 0;
+  }
+  if (!FitsPack(16) || !BeginArea(2, x, y, width, height, false)) return std::nullopt;
+  s.PageCountHeaderPos = s.PackLength;
+  s.PackLength += 2;
+  s.PageCountHeader[0] = 0;
+  s.PageCountHeader[1] = 0;
+  if (!RewriteHeader(HeaderKind::PageCount)) return std::nullopt;
+  return 16;
+}
+
+bool AppendPageGroup(int32_t h, const PageHeaderBytes& bytes, uint32_t pages, const uint8_t* pixels,
+                     size_t pageBytes) {
+  PackState& s = Pack();
+  if (pages > 0 && pageBytes > (static_cast<size_t>(INT32_MAX) / pages)) return false;
+  size_t pixelTotal = static_cast<size_t>(pages) * pageBytes;
+  size_t headerTotal = static_cast<size_t>(pages) * 5;
+  if (!FitsPack(headerTotal + pixelTotal) || (pixelTotal > 0 && pixels == nullptr)) return false;
+  std::vector<uint8_t> headers(headerTotal);
+  for (uint32_t i = 0; i < pages; ++i) {
+    s.PageCountHeader[0] = static_cast<uint8_t>(s.PageCountHeader[0] + 1);
+    uint8_t* ph = &headers[5 * i];
+    ph[0] = s.PageCountHeader[0];
+    ph[1] = bytes.Effect;
+    ph[2] = bytes.Speed;
+    ph[3] = bytes.StayTime;
+    ph[4] = bytes.Option;
+  }
+  if (!PackAppend(headers.data(), headers.size()) || !PackAppend(pixels, pixelTotal)) return false;
+  if (!RewriteHeader(HeaderKind::PageCount)) return false;
+  return EndArea(static_cast<uint32_t>(h) + static_cast<uint32_t>(headerTotal + pixelTotal));
+}
+
+int32_t FrameInset(int32_t frameWidth) {
+  if (frameWidth >= 1 && frameWidth <= 3) return frameWidth;
+  if (frameWidth >= 4 && frameWidth <= 11) return 1;
+  return 0;
+}
+
+int32_t MapEffectCode(int32_t effect) {
+  if (effect >= 34 && effect <= 37) return effect - 19;
+  if (effect == 17) return 23;
+  return effect;
+}
+
+std::array<uint8_t, 4> MakeFontDescriptor(const FontSpec& font) {
+  std::array<uint8_t, 4> d{0x7F, 1, static_cast<uint8_t>(font.Size), 0};
+  if (font.FaceName != nullptr) {
+    const char* names[] = {strings::kFaceSong, strings::kFaceHei, strings::kFaceKai, strings::kFaceLi};
+    for (uint8_t i = 0; i < 4; ++i) {
+      if (std::strcmp(font.FaceName, names[i]) == 0) {
+        d[1] = static_cast<uint8_t>(i + 1);
+        break;
+      }
+    }
+  }
+  if (font.TextColor >= 1 && font.TextColor <= 3) d[3] = static_cast<uint8_t>(font.TextColor - 1);
+  return d;
+}
+
+bool ItemMayStart() {
+  return Pack().ProgramHeaderPos >= 0 && ScreenConfig().CurrentScreenConfig.Color < 4 && SwapIsOpen();
+}
+
+uint8_t* WorkBuffer() {
+  static std::unique_ptr<uint8_t[]> buffer;
+  if (!buffer) buffer.reset(new (std::nothrow) uint8_t[kWorkBufferSize]);
+  return buffer.get();
+}
+
+PackTransaction::PackTransaction() : saved_(Pack()) {}
+
+PackTransaction::~PackTransaction() {
+  if (committed_) return;
+  // Put the state back first, then make the file agree with it again.
+  Pack() = saved_;
+  if (SwapIsOpen()) {
+    SwapTruncate(static_cast<uint64_t>(saved_.PackLength));
+    RewriteAllHeaders();
+  }
+}
 
 }  // namespace vexilo

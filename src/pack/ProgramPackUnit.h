@@ -1,8 +1,13 @@
 // The program pack in "Swap.Dat": its state, its headers and the shared
 // operations every item uses to append areas and pages.
+//
+// Invariant: "Swap.Dat" is exactly PackLength bytes long between calls, and
+// the header bytes kept in the state equal the bytes at their positions.
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "vexilo.h"
 
@@ -27,11 +32,79 @@ struct PackState {
   int32_t ListHeaderPos = -1;
 };
 
+inline constexpr int32_t kMaxPrograms = 512;
+inline constexpr size_t kWorkBufferSize = 52428800;
+
 PackState& Pack();
 
 // Load step 4 (pack part): state reset, "Swap.Dat" created empty and opened.
 void PackLoad();
 // Unload step 1 (pack part): "Swap.Dat" closed.
 void PackUnload();
+
+// ---- exports of the pack -------------------------------------------------
+bool InitBuffer(int32_t screenNo);
+int32_t AddProgram(uint8_t programOption);
+bool CompletePack();
+
+// ---- operations for items --------------------------------------------------
+
+// Writes the header's current bytes at its position; true when the position
+// is -1 (nothing to write) or the write succeeded.
+bool RewriteHeader(HeaderKind which);
+
+// Writes n bytes at PackLength and advances it; false (nothing advanced) when
+// the pack would pass 2^31 - 1 bytes or the file cannot be written.
+bool PackAppend(const void* data, size_t n);
+// Writes n bytes at a position below PackLength (a header reserved earlier).
+bool PackWriteAt(int32_t pos, const void* data, size_t n);
+
+// Starts an area at PackLength with its provisional header (length 0).
+bool BeginArea(uint8_t type, int32_t x, int32_t y, int32_t width, int32_t height, bool swapAxes);
+// Adds an item's bytes to the area and program lengths, counts the item.
+bool EndArea(uint32_t added);
+// Continues the current page area with that rectangle (0) or begins one (16);
+// nullopt when the file cannot be written.
+std::optional<int32_t> OpenPageArea(int32_t x, int32_t y, int32_t width, int32_t height);
+
+// The bytes 1 to 4 of every page header of one call.
+struct PageHeaderBytes {
+  uint8_t Effect = 0;
+  uint8_t Speed = 0;
+  uint8_t StayTime = 0;
+  uint8_t Option = 0;
+};
+
+// Adds one group of pages to the open page area: `pages` pages of pageBytes
+// bytes each, contiguous at `pixels`. h is what OpenPageArea returned.
+bool AppendPageGroup(int32_t h, const PageHeaderBytes& bytes, uint32_t pages, const uint8_t* pixels,
+                     size_t pageBytes);
+
+int32_t FrameInset(int32_t frameWidth);
+int32_t MapEffectCode(int32_t effect);
+std::array<uint8_t, 4> MakeFontDescriptor(const FontSpec& font);
+
+// True when a program is open and the screen's colour mode is below 4.
+bool ItemMayStart();
+
+// The one large scratch area, allocated on first use; null when it cannot
+// be allocated. Its size is kWorkBufferSize.
+uint8_t* WorkBuffer();
+
+// Takes back everything an item wrote when the item fails: the pack state,
+// the headers below the old PackLength and the file length are restored
+// unless Commit() was called.
+class PackTransaction {
+ public:
+  PackTransaction();
+  ~PackTransaction();
+  PackTransaction(const PackTransaction&) = delete;
+  PackTransaction& operator=(const PackTransaction&) = delete;
+  void Commit() { committed_ = true; }
+
+ private:
+  PackState saved_;
+  bool committed_ = false;
+};
 
 }  // namespace vexilo

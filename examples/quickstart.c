@@ -1,0 +1,109 @@
+/*
+ * quickstart: a host program that uses only vexilo.h.
+ *
+ * It writes a sample "LED.INI" into a demo folder (VEXILO_HOME, which the
+ * library reads at load), builds a pack of two programs for screen 1, seals
+ * it and prints the pack's structure as read back from "Swap.Dat".
+ */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "vexilo.h"
+
+static const char kLedIni[] =
+    /* [地址: 1] in GBK */
+    "[\xB5\xD8\xD6\xB7: 1]\r\n"
+    "COMPort=COM1\r\n"
+    "BaudRate=38400bps\r\n"
+    "LinkAddr=1\r\n"
+    "Color=2\r\n"
+    "Width=128\r\n"
+    "Height=32\r\n"
+    "WaitmSec=300\r\n";
+
+static unsigned be32(const unsigned char* p) {
+  return ((unsigned)p[0] << 24) | ((unsigned)p[1] << 16) | ((unsigned)p[2] << 8) | p[3];
+}
+
+static unsigned short crc16(const unsigned char* p, size_t n) {
+  unsigned short crc = 0;
+  size_t i;
+  int b;
+  for (i = 0; i < n; ++i) {
+    crc ^= (unsigned short)(p[i] << 8);
+    for (b = 0; b < 8; ++b) crc = (crc & 0x8000) ? (unsigned short)((crc << 1) ^ 0x1021) : (unsigned short)(crc << 1);
+  }
+  return crc;
+}
+
+static int print_pack(const char* path) {
+  unsigned char buf[65536];
+  size_t n, pos = 2;
+  FILE* f = fopen(path, "rb");
+  if (!f) {
+    fprintf(stderr, "quickstart: cannot read %s\n", path);
+    return 1;
+  }
+  n = fread(buf, 1, sizeof buf, f);
+  fclose(f);
+  if (n < 2) {
+    fprintf(stderr, "quickstart: pack too short\n");
+    return 1;
+  }
+  printf("pack: %u bytes, %u program(s), %u plane(s)\n", (unsigned)n, buf[0], buf[1]);
+  while (n - pos >= 7) {
+    unsigned len = be32(buf + pos + 3);
+    size_t apos = pos + 7;
+    if (len < 7 || len > n - pos) break;
+    printf("  program %u: %u area(s), option %u, %u bytes\n", buf[pos], buf[pos + 1], buf[pos + 2], len);
+    while (apos + 14 <= pos + len) {
+      unsigned alen = be32(buf + apos + 10);
+      if (alen < 14) break;
+      printf("    area %u: type %u at (%u,%u) %ux%u, %u bytes\n", buf[apos], buf[apos + 1],
+             (buf[apos + 2] << 8) | buf[apos + 3], (buf[apos + 4] << 8) | buf[apos + 5],
+             (buf[apos + 6] << 8) | buf[apos + 7], (buf[apos + 8] << 8) | buf[apos + 9], alen);
+      apos += alen;
+    }
+    pos += len;
+  }
+  if (n - pos == 2) {
+    unsigned seal = (buf[pos] << 8) | buf[pos + 1];
+    printf("  seal %04X (%s)\n", seal, seal == crc16(buf, pos) ? "checks" : "WRONG");
+  }
+  return 0;
+}
+
+int main(void) {
+  const char* home = getenv("VEXILO_HOME");
+  char path[4096];
+  FILE* ini;
+
+  if (home == NULL || home[0] == '\0') {
+    fprintf(stderr, "quickstart: set VEXILO_HOME to the demo folder\n");
+    return 2;
+  }
+  snprintf(path, sizeof path, "%s/LED.INI", home);
+  ini = fopen(path, "wb");
+  if (!ini) {
+    fprintf(stderr, "quickstart: cannot write %s\n", path);
+    return 1;
+  }
+  fputs(kLedIni, ini);
+  fclose(ini);
+
+  User_UseDebug(1);
+  if (User_InitBuffer(1) != 1) {
+    fprintf(stderr, "quickstart: screen 1 not found in LED.INI\n");
+    return 1;
+  }
+  if (User_AddProgram(0, 0) != 0 || User_AddProgram(0, 1) != 0) {
+    fprintf(stderr, "quickstart: could not add the programs\n");
+    return 1;
+  }
+  User_CompletePack();
+  User_UseDebug(0);
+
+  snprintf(path, sizeof path, "%s/Swap.Dat", home);
+  return print_pack(path);
+}
