@@ -1,0 +1,234 @@
+// Laying plain text out into pages: the continuous line, single-line pages
+// and multi-line pages. The layout is separate from the drawing: it asks a
+// text device for widths and tells it where to draw, so it can be checked
+// with a device of fixed widths and run against the real drawing services.
+//
+// A text device offers:
+//   int CharWidth(char16_t c);                            advance of one code unit
+//   std::pair<int,int> Measure(std::u16string_view s);    width and height of a string
+//   void Draw(int x, int y, std::u16string_view s);       top-left of the first cell at (x, y)
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vexilo {
+
+struct TextLayoutParams {
+  bool SingleLinePages = false;  // continuous line or one line per page
+  bool Wrap = true;              // false asks for the continuous line
+  int32_t PageIndex = -1;        // -1 for an item's only page
+  int32_t Width = 0;
+  int32_t Height = 0;
+  int32_t Margin = 0;
+  int32_t Size = 0;              // the font's nominal cell height
+  int32_t CharSpacing = 0;
+  int32_t LineSpacing = 0;
+  int32_t NominalWidth = 0;      // size div 2 minus the italic narrowing
+  bool Centred = false;
+  bool EightPixelFont = false;   // size 8: tops 2 px higher, widths +1 when breaking
+  int32_t VerticalOffset = 0;
+};
+
+// True when text holds a character of the Arabic block U+0600..U+06FF.
+bool HasArabic(std::u16string_view text);
+
+inline bool IsLineBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
+
+namespace text_layout_detail {
+
+template <class Device>
+struct LineDrawer {
+  Device& Dev;
+  const TextLayoutParams& P;
+  int32_t X0;
+  int32_t YShift;  // -2 for the 8-pixel font
+
+  // Draws one line of the page: `justify` spreads the characters over the
+  // available width, no more per character than `previous` had.
+  void Draw(int32_t y, std::u16string_view line, bool justify, std::u16string_view previous) {
+    if (line.empty()) return;
+    const int32_t cs = P.CharSpacing;
+    const int32_t avail = P.Width - 2 * X0;
+    const int32_t lw = Dev.Measure(line).first;
+    const int32_t count = static_cast<int32_t>(line.size());
+    int32_t n = count;
+    int32_t slack = 0;
+    const bool hasPrevious = !previous.empty();
+    if (hasPrevious) {
+      n = std::max(count, static_cast<int32_t>(previous.size()));
+      slack = avail - Dev.Measure(previous).first;
+    }
+    int32_t x = X0;
+    int32_t extra = 0;
+    int32_t applied = 0;
+    const bool spread = justify && !P.Centred && n > 1;
+    if (P.Centred) {
+      x += (avail - lw - std::max(n - count, 0) * P.NominalWidth - (n - 1) * cs) / 2;
+    } else if (spread) {
+      extra = avail - lw;
+      if (hasPrevious) {
+        const int32_t prevCount = static_cast<int32_t>(previous.size());
+        if (slack / prevCount < extra / count) {
+          extra = slack;
+          n = prevCount;
+        }
+      }
+      applied = (extra / n) / 2;
+      x += applied;
+    } else {
+      x += cs / 2;
+    }
+    for (int32_t k = 1; k <= count; ++k) {
+      const char16_t c = line[static_cast<size_t>(k - 1)];
+      Dev.Draw(x, y + YShift, std::u16string_view(&line[static_cast<size_t>(k - 1)], 1));
+      x += cs;
+      if (spread) {
+        const int32_t now = static_cast<int32_t>((static_cast<int64_t>(extra) * k + extra / 2) / n);
+        x += now - applied;
+        applied = now;
+      }
+      x += Dev.CharWidth(c);
+    }
+  }
+};
+
+}  // namespace text_layout_detail
+
+// Lays out the page P.PageIndex of `text` and draws it on the device.
+// Returns false when the page does not exist (nothing of it is drawn).
+template <class Device>
+bool LayoutTextPage(std::u16string_view text, const TextLayoutParams& P, Device& dev) {
+  if (P.Width <= 0 || P.Height <= 0) return false;
+  const bool arabic = HasArabic(text);
+  if (arabic && !P.SingleLinePages) return false;
+  if (text.empty() && P.PageIndex > 0) return false;
+
+  const int32_t x0 = std::max(P.Margin, 0);
+  const int32_t cs = P.CharSpacing;
+  const int32_t ls = P.LineSpacing;
+  const int32_t shift = P.EightPixelFont ? -2 : 0;
+  bool wrap = P.SingleLinePages ? P.Wrap : true;
+  if (!arabic && !wrap) {
+    for (char16_t c : text) {
+      if (IsLineBreak(c)) {
+        wrap = true;
+        break;
+      }
+    }
+  }
+
+  // The continuous line: the whole text as one string, page k showing the
+  // window k area widths to the right.
+  if (arabic || !wrap) {
+    const int32_t k = std::max(P.PageIndex, 0);
+    const std::pair<int, int> size = dev.Measure(text);
+    if (k > 0 && static_cast<int64_t>(k) * P.Width - 2 * x0 >= size.first) return false;
+    const int32_t y = std::max((P.Height - size.second) / 2, P.Margin) + P.VerticalOffset;
+    if (!text.empty()) {
+      dev.Draw(static_cast<int32_t>(x0 - static_cast<int64_t>(k) * P.Width), y + shift, text);
+    }
+    return true;
+  }
+
+  // Line layouts.
+  text_layout_detail::LineDrawer<Device> drawer{dev, P, x0, shift};
+  const int32_t size = P.Size;
+  auto breakWidth = [&](char16_t c) {
+    int32_t w = dev.CharWidth(c);
+    return (P.EightPixelFont && w > 0) ? w + 1 : w;
+  };
+  int32_t y = 0;
+  if (P.SingleLinePages) {
+    const std::pair<int, int> whole = dev.Measure(text);
+    y = std::max((P.Height - whole.second) / 2, P.Margin);
+  }
+  const int32_t bottom = P.PageIndex >= 0 ? P.Height - x0 - size + 1 : P.Height;
+  y += P.VerticalOffset;
+
+  const size_t len = text.size();
+  size_t pos = 0;  // next character not yet laid out
+  int32_t p = P.PageIndex;
+  std::u16string_view previous;
+
+  for (;;) {  // one page
+    if (!P.SingleLinePages) y = ls / 2 + P.Margin + P.VerticalOffset;
+    int32_t x = x0 + cs / 2;
+    size_t lineStart = pos;
+    // The current line began after a wrap (not at the start or after a break).
+    bool afterWrap = pos > 0 && !IsLineBreak(text[pos - 1]);
+    int32_t pendingBlank = 0;
+    bool complete = false;
+    while (!complete) {
+      if (pos >= len) return false;  // the requested page lies beyond the text
+      const size_t i = pos++;
+      const char16_t ch = text[i];
+      x += breakWidth(ch) + cs;
+      const bool last = i + 1 == len;
+      const int32_t ahead = breakWidth(last ? ch : text[i + 1]);
+      if (IsLineBreak(ch)) {
+        if (!last && IsLineBreak(text[i + 1])) {
+          if (i > 0 && text[i - 1] == u'\r' && text[i + 1] == u'\r') pendingBlank += size + ls;
+          continue;
+        }
+        // The last break of a run ends the line before the run.
+        size_t runStart = i;
+        while (runStart > lineStart && IsLineBreak(text[runStart - 1])) --runStart;
+        std::u16string_view line = text.substr(lineStart, runStart - lineStart);
+        if (p <= 0) drawer.Draw(y, line, false, std::u16string_view());
+        previous = line;
+        lineStart = pos;
+        afterWrap = false;
+        if (P.SingleLinePages) {
+          complete = true;
+          continue;
+        }
+        y += size + ls + pendingBlank;
+        pendingBlank = 0;
+        if (pos >= len) {
+          if (p > 0) return false;
+          complete = true;
+        } else if (y > bottom) {
+          complete = true;
+        } else {
+          x = x0 + cs / 2;
+        }
+        continue;
+      }
+      if (P.Width - x0 < ahead + x + cs) {
+        // Wrap after ch.
+        std::u16string_view line = text.substr(lineStart, pos - lineStart);
+        if (p <= 0) drawer.Draw(y, line, true, std::u16string_view());
+        previous = line;
+        lineStart = pos;
+        afterWrap = true;
+        if (P.SingleLinePages) {
+          complete = true;
+          continue;
+        }
+        y += size + ls;
+        if (y > bottom) {
+          complete = true;
+        } else if (pos >= len) {
+          if (p > 0) return false;
+          complete = true;
+        } else {
+          x = x0 + cs / 2;
+        }
+        continue;
+      }
+      if (last) {
+        if (p > 0) return false;
+        std::u16string_view line = text.substr(lineStart, pos - lineStart);
+        drawer.Draw(y, line, afterWrap, previous);
+        complete = true;
+      }
+    }
+    if (p <= 0) return true;
+    --p;
+  }
+}
+
+}  // namespace vexilo
