@@ -1,0 +1,51 @@
+// Serial link to a card: a COM port opened for one export call, raw bytes in
+// and out. Ports are named COM1 to COM255 as on Windows; on Linux COMn is
+// /dev/ttyS<n-1>, or $VEXILO_SERIAL_DIR/COMn when that variable names a
+// folder (a port without an entry there does not exist).
+#pragma once
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vexilo {
+
+struct SerialPort;  // an open port; null stands for "no serial link"
+
+using SteadyTime = std::chrono::steady_clock::time_point;
+
+// The device path of a port name: COMn (any case, n from 1 without leading
+// zeros) is mapped as above; a name that begins with '/' is used as it is.
+// Empty when the name names no port.
+std::string SerialDevicePath(const char* name);
+
+// Opens the port exclusively (a second open fails until this one is closed),
+// in raw mode at the given baud rate with 8 data bits, no parity and one stop
+// bit, other settings as the port had them, and both queues emptied. The name
+// goes to LastSerialPort first, whatever the outcome. Null on any failure.
+SerialPort* OpenSerialLink(const char* name, int32_t baud);
+void CloseSerialLink(SerialPort* port);
+
+// Discards all unread input, then writes the bytes; true when all went out
+// within the write timeout (5 ms plus 2 ms per byte).
+bool SerialWrite(SerialPort* port, const uint8_t* data, size_t n);
+
+// One byte, or nothing after about 2 ms.
+bool SerialReadByte(SerialPort* port, uint8_t& byte);
+// One byte, or nothing when the deadline has passed: blocks until either,
+// and takes a byte that is already waiting at once.
+bool SerialWaitByte(SerialPort* port, uint8_t& byte, SteadyTime deadline);
+
+// Closes the port it holds when it goes out of scope.
+class SerialLinkCloser {
+ public:
+  explicit SerialLinkCloser(SerialPort* port) : port_(port) {}
+  ~SerialLinkCloser() { CloseSerialLink(port_); }
+  SerialLinkCloser(const SerialLinkCloser&) = delete;
+  SerialLinkCloser& operator=(const SerialLinkCloser&) = delete;
+
+ private:
+  SerialPort* port_;
+};
+
+}  // namespace vexilo
