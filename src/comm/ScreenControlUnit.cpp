@@ -1,21 +1,293 @@
 #include "comm/ScreenControlUnit.h"
 
-namespace vexilo {
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
 
-// The commands are not built yet: every one fails before anything is sent.
-bool OpenScreen(int32_t) { return false; }
-bool CloseScreen(int32_t) { return false; }
-bool OpenScreenEx(int32_t, uint8_t) { return false; }
-bool CloseScreenEx(int32_t, uint8_t) { return false; }
-bool OpenToUdpScreen(const char*, uint16_t) { return false; }
-bool CloseToUdpScreen(const char*, uint16_t) { return false; }
-bool AdjustTime(int32_t) { return false; }
-bool AdjustToUdpTime(const char*, uint16_t) { return false; }
-bool SendToScreen(int32_t) { return false; }
-bool SendToScreenX(int32_t, int32_t, int32_t, int32_t) { return false; }
-bool SendToAddrScreen(int32_t, uint8_t, int32_t, int32_t, int32_t, int32_t) { return false; }
-bool SendToUdpScreen(int32_t, const char*, uint16_t, int32_t, int32_t, uint16_t, uint16_t) { return false; }
-bool SelectScreenProgram(int32_t, uint8_t, uint8_t) { return false; }
-bool SelectToUdpScreenProgram(const char*, uint16_t, uint8_t) { return false; }
+#include "comm/CommStateUnit.h"
+#include "comm/SocketUnit.h"
+#include "frame/ClockUnit.h"
+#include "frame/ScreenConfigUnit.h"
+#include "pack/ProgramPackUnit.h"
+
+namespace vexilo {
+namespace {
+
+constexpr uint16_t kCommandPacketSize = 200;
+constexpr uint16_t kCommandRetries = 3;
+constexpr uint16_t kUdpPackRetries = 3;
+constexpr int32_t kMaxPacketSizeArgument = 4096;
+constexpr int32_t kStatusPollMs = 1200;
+constexpr int32_t kStatusPollLimitMs = 10000;
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+uint8_t Bcd(int value) { return static_cast<uint8_t>(((value / 10) % 10) << 4 | (value % 10)); }
+
+// The screen's section, and the reply floor set from the current screen.
+bool ReadScreen(int32_t screenNo, TScreenConfig& config) {
+  if (!ReadScreenConfig(screenNo, config, ScreenConfig().ConfigFilePath)) return false;
+  Comm().ReplyWaitFloor = ScreenConfig().CurrentScreenConfig.WaitmSec;
+  return true;
+}
+
+bool StatusAccepted(int32_t status) { return status == 0 || status == 15; }
+
+uint8_t PackKind(int32_t compress, int32_t altKind) {
+  const bool compressed = compress == 1;
+  const bool alternate = altKind == 1;
+  if (compressed) return alternate ? kKindPackCompressedAlt : kKindPackCompressed;
+  return alternate ? kKindPackPlainAlt : kKindPackPlain;
+}
+
+bool ArgumentsInRange(int32_t packetSize, int32_t retryCount) {
+  return packetSize <= kMaxPacketSizeArgument && retryCount >= 1 && retryCount <= 100;
+}
+
+// One screen command over the link a screen's settings choose.
+enum class LinkChoice { ByLinkMode, SerialAlways };
+
+bool ScreenCommand(int32_t screenNo, LinkChoice choice, std::optional<uint8_t> cardAddr, bool open) {
+  TScreenConfig config;
+  if (!ReadScreen(screenNo, config)) return false;
+  const uint8_t mode = choice == LinkChoice::SerialAlways ? static_cast<uint8_t>(kLinkSerial) : config.LinkMode;
+  uint8_t destination = cardAddr ? *cardAddr : static_cast<uint8_t>(config.LinkAddr);
+  if (mode == kLinkSerial) {
+    SerialPort* port = OpenSerialLink(config.COMPort, BaudFromIndex(config.BaudIndex));
+    if (port == nullptr) return false;
+    SerialLinkCloser closer(port);
+    return SwitchScreen(port, destination, open);
+  }
+  if (mode == kLinkUdp) {
+    if (!OpenUdpLink(config.IPAddr, config.PortNO)) return false;
+    UdpLinkCloser closer;
+    return SwitchScreen(nullptr, destination, open);
+  }
+  return false;
+}
+
+bool UdpScreenCommand(const char* ipAddr, uint16_t port, bool open) {
+  if (ipAddr == nullptr || !OpenUdpLink(ipAddr, port)) return false;
+  UdpLinkCloser closer;
+  uint8_t destination = kAnyCard;
+  return SwitchScreen(nullptr, destination, open);
+}
+
+// Polls the status every 1.2 s until the card gives one or 10 s have passed.
+bool PollStatus(CardLink link, uint8_t& destination) {
+  const auto start = std::chrono::steady_clock::now();
+  for (;;) {
+    SleepMs(kStatusPollMs);
+    int32_t status = QueryStatus(link, destination);
+    if (status >= 0) return StatusAccepted(status);
+    if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kStatusPollLimitMs)) return false;
+  }
+}
+
+bool SendProgramPack(int32_t screenNo, int32_t compress, int32_t packetSize, int32_t retryCount) {
+  TScreenConfig config;
+  if (!ReadScreen(screenNo, config)) return false;
+  if (Pack().PackLength <= 2) return false;
+  const uint8_t kind = compress == 1 ? kKindPackCompressed : kKindPackPlain;
+  uint8_t destination = static_cast<uint8_t>(config.LinkAddr);
+  const uint16_t size = static_cast<uint16_t>(packetSize);
+  if (config.LinkMode == kLinkSerial) {
+    SerialPort* port = FindSerialCard(config, static_cast<uint8_t>(config.LinkAddr), true);
+    if (port == nullptr) return false;
+    SerialLinkCloser closer(port);
+    if (!PacketExchange(port, destination, kind, PackData(), size, static_cast<uint16_t>(retryCount))) return false;
+    return PollStatus(port, destination);
+  }
+  if (config.LinkMode == kLinkUdp) {
+    if (config.IPAddr[0] == '\0' || !OpenUdpLink(config.IPAddr, config.PortNO)) return false;
+    UdpLinkCloser closer;
+    if (!PacketExchange(nullptr, destination, kind, PackData(), size, kUdpPackRetries)) return false;
+    return PollStatus(nullptr, destination);
+  }
+  return false;
+}
+
+bool SelectProgramOn(CardLink link, uint8_t destination, uint8_t programNo) {
+  return PacketExchange(link, destination, kKindProgram, MemoryData(&programNo, 1), kCommandPacketSize,
+                        kCommandRetries);
+}
+
+}  // namespace
+
+// ---- card requests ----------------------------------------------------------
+
+bool SwitchScreen(CardLink link, uint8_t& destination, bool open) {
+  const uint8_t state = open ? 0x00 : 0x0F;
+  return PacketExchange(link, destination, kKindScreen, MemoryData(&state, 1), kCommandPacketSize, kCommandRetries);
+}
+
+void MakeClockPayload(uint8_t (&payload)[9]) {
+  const LocalTime t = NowLocal();
+  payload[0] = kFlagSingle;
+  payload[1] = kKindClock;
+  payload[2] = Bcd(t.Second);
+  payload[3] = Bcd(t.Minute);
+  payload[4] = Bcd(t.Hour);
+  payload[5] = Bcd(t.Day);
+  payload[6] = static_cast<uint8_t>(t.Weekday);
+  payload[7] = Bcd(t.Month);
+  payload[8] = Bcd(t.Year % 100);
+}
+
+bool SendClock(CardLink link) {
+  uint8_t payload[9];
+  MakeClockPayload(payload);
+  return SendFrame(link, kLetterData, kAnyCard, payload, sizeof payload);
+}
+
+std::optional<uint8_t> ProbeCard(CardLink link, uint8_t& destination) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (!SendFrame(link, kLetterHandshake, destination, nullptr, 0)) continue;
+    ReplyFrame reply;
+    if (ReceiveFrame(link, destination, 100, reply)) {
+      QueryWord(link, destination);
+      return reply.Letter;
+    }
+  }
+  return std::nullopt;
+}
+
+int32_t QueryWord(CardLink link, uint8_t& destination) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (!SendFrame(link, kLetterWord, destination, nullptr, 0)) continue;
+    ReplyFrame reply;
+    if (ReceiveFrame(link, destination, 50, reply) && reply.Letter == kLetterData && reply.DataLength == 2) {
+      return (reply.Data[0] << 8) | reply.Data[1];
+    }
+  }
+  return -1;
+}
+
+int32_t QueryStatus(CardLink link, uint8_t& destination) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (!SendFrame(link, kLetterStatus, destination, nullptr, 0)) continue;
+    ReplyFrame reply;
+    if (ReceiveFrame(link, destination, 500, reply) && reply.Letter == kLetterData && reply.DataLength == 1) {
+      return reply.Data[0];
+    }
+  }
+  return -1;
+}
+
+SerialPort* FindSerialCard(const TScreenConfig& config, uint8_t probeAddr, bool sendExport) {
+  const int32_t baud = BaudFromIndex(config.BaudIndex);
+  if (std::strstr(config.COMPort, "COM") != nullptr) return OpenSerialLink(config.COMPort, baud);
+  for (int n = 1; n <= 255; ++n) {
+    const std::string name = "COM" + std::to_string(n);
+    SerialPort* port = OpenSerialLink(name.c_str(), baud);
+    if (port == nullptr) continue;
+    if (sendExport && Comm().ReplyWaitFloor < 200) Comm().ReplyWaitFloor = 200;
+    uint8_t destination = probeAddr;
+    if (ProbeCard(port, destination)) return port;
+    if (sendExport) SleepMs(30);
+    CloseSerialLink(port);
+  }
+  return nullptr;
+}
+
+// ---- exports -----------------------------------------------------------------
+
+bool OpenScreen(int32_t screenNo) { return ScreenCommand(screenNo, LinkChoice::ByLinkMode, std::nullopt, true); }
+bool CloseScreen(int32_t screenNo) { return ScreenCommand(screenNo, LinkChoice::ByLinkMode, std::nullopt, false); }
+bool OpenScreenEx(int32_t screenNo, uint8_t cardAddr) {
+  return ScreenCommand(screenNo, LinkChoice::SerialAlways, cardAddr, true);
+}
+bool CloseScreenEx(int32_t screenNo, uint8_t cardAddr) {
+  return ScreenCommand(screenNo, LinkChoice::SerialAlways, cardAddr, false);
+}
+bool OpenToUdpScreen(const char* ipAddr, uint16_t port) { return UdpScreenCommand(ipAddr, port, true); }
+bool CloseToUdpScreen(const char* ipAddr, uint16_t port) { return UdpScreenCommand(ipAddr, port, false); }
+
+bool AdjustTime(int32_t screenNo) {
+  TScreenConfig config;
+  if (!ReadScreen(screenNo, config)) return false;
+  if (config.LinkMode == kLinkSerial) {
+    SerialPort* port = OpenSerialLink(config.COMPort, BaudFromIndex(config.BaudIndex));
+    if (port == nullptr) return false;
+    SerialLinkCloser closer(port);
+    return SendClock(port);
+  }
+  if (config.LinkMode == kLinkUdp) {
+    if (config.IPAddr[0] == '\0' || !OpenUdpLink(config.IPAddr, config.PortNO)) return false;
+    UdpLinkCloser closer;
+    return SendClock(nullptr);
+  }
+  return false;
+}
+
+bool AdjustToUdpTime(const char* ipAddr, uint16_t port) {
+  if (ipAddr == nullptr || !OpenUdpLink(ipAddr, port)) return false;
+  UdpLinkCloser closer;
+  return SendClock(nullptr);
+}
+
+bool SendToScreen(int32_t screenNo) { return SendProgramPack(screenNo, 0, kCommandPacketSize, kCommandRetries); }
+
+bool SendToScreenX(int32_t screenNo, int32_t compress, int32_t packetSize, int32_t retryCount) {
+  if (!ArgumentsInRange(packetSize, retryCount)) return false;
+  return SendProgramPack(screenNo, compress, packetSize, retryCount);
+}
+
+bool SendToAddrScreen(int32_t screenNo, uint8_t cardAddr, int32_t compress, int32_t altKind, int32_t packetSize,
+                      int32_t retryCount) {
+  if (!ArgumentsInRange(packetSize, retryCount)) return false;
+  TScreenConfig config;
+  if (!ReadScreen(screenNo, config) || Pack().PackLength <= 2) return false;
+  const uint8_t kind = PackKind(compress, altKind);
+  if (config.LinkMode != kLinkSerial) return false;
+  SerialPort* port = FindSerialCard(config, cardAddr, false);
+  if (port == nullptr) return false;
+  SerialLinkCloser closer(port);
+  uint8_t destination = cardAddr;
+  if (!PacketExchange(port, destination, kind, PackData(), static_cast<uint16_t>(packetSize),
+                      static_cast<uint16_t>(retryCount))) {
+    return false;
+  }
+  SleepMs(kStatusPollMs);
+  return StatusAccepted(QueryStatus(port, destination));
+}
+
+bool SendToUdpScreen(int32_t screenNo, const char* ipAddr, uint16_t port, int32_t compress, int32_t altKind,
+                     uint16_t packetSize, uint16_t retryCount) {
+  TScreenConfig config;
+  if (!ReadScreen(screenNo, config) || Pack().PackLength <= 2) return false;
+  const uint8_t kind = PackKind(compress, altKind);
+  if (ipAddr == nullptr || !OpenUdpLink(ipAddr, port)) return false;
+  UdpLinkCloser closer;
+  uint8_t destination = static_cast<uint8_t>(config.LinkAddr);
+  if (!PacketExchange(nullptr, destination, kind, PackData(), packetSize, retryCount)) return false;
+  SleepMs(kStatusPollMs);
+  return StatusAccepted(QueryStatus(nullptr, destination));
+}
+
+bool SelectScreenProgram(int32_t screenNo, uint8_t searchAddr, uint8_t programNo) {
+  TScreenConfig config;
+  if (!ReadScreen(screenNo, config)) return false;
+  const uint8_t destination = static_cast<uint8_t>(config.LinkAddr);
+  if (config.LinkMode == kLinkSerial) {
+    SerialPort* port = FindSerialCard(config, searchAddr, false);
+    if (port == nullptr) return false;
+    SerialLinkCloser closer(port);
+    return SelectProgramOn(port, destination, programNo);
+  }
+  if (config.LinkMode == kLinkUdp) {
+    if (config.IPAddr[0] == '\0' || !OpenUdpLink(config.IPAddr, config.PortNO)) return false;
+    UdpLinkCloser closer;
+    return SelectProgramOn(nullptr, destination, programNo);
+  }
+  return false;
+}
+
+bool SelectToUdpScreenProgram(const char* ipAddr, uint16_t port, uint8_t programNo) {
+  if (ipAddr == nullptr || !OpenUdpLink(ipAddr, port)) return false;
+  UdpLinkCloser closer;
+  return SelectProgramOn(nullptr, kAnyCard, programNo);
+}
 
 }  // namespace vexilo
