@@ -259,24 +259,26 @@ bool ReceiveFrame(CardLink link, uint8_t& destination, uint32_t waitMs, ReplyFra
       n = r > 0 ? static_cast<size_t>(r) : 0;
     }
     if (n == 0) return false;
-    if (CheckReplyFrame(buf, n, link != nullptr, destination) != FrameCheck::Valid) continue;
-
-    destination = buf[1];
-    ++Comm().ConfirmedFrameCount;
-    const uint8_t letter = buf[4];
-    if (letter != kLetterReady && letter != kLetterRefused && letter != kLetterAccepted &&
-        letter != kLetterData) {
-      continue;
-    }
-    reply.Letter = letter;
-    reply.Source = buf[1];
-    reply.DataLength = 0;
-    if (letter == kLetterData) {
-      reply.DataLength = buf[3] - kFrameOverhead;
-      std::memcpy(reply.Data, buf + 5, reply.DataLength);
-    }
-    return true;
+    if (TakeReply(buf, n, link != nullptr, destination, reply) == ReplyOutcome::Taken) return true;
   }
+}
+
+ReplyOutcome TakeReply(const uint8_t* bytes, size_t n, bool serialLink, uint8_t& destination, ReplyFrame& reply) {
+  if (CheckReplyFrame(bytes, n, serialLink, destination) != FrameCheck::Valid) return ReplyOutcome::Invalid;
+  destination = bytes[1];
+  ++Comm().ConfirmedFrameCount;
+  const uint8_t letter = bytes[4];
+  if (letter != kLetterReady && letter != kLetterRefused && letter != kLetterAccepted && letter != kLetterData) {
+    return ReplyOutcome::Ignored;
+  }
+  reply.Letter = letter;
+  reply.Source = bytes[1];
+  reply.DataLength = 0;
+  if (letter == kLetterData) {
+    reply.DataLength = bytes[3] - kFrameOverhead;
+    std::memcpy(reply.Data, bytes + 5, reply.DataLength);
+  }
+  return ReplyOutcome::Taken;
 }
 
 ExchangeData MemoryData(const void* data, uint32_t n) {
