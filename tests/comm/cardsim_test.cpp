@@ -35,6 +35,22 @@ TEST_F(CardSim, AnswersStatusAndWordQueriesWithData) {
   EXPECT_EQ(reply.Source, 4);
 }
 
+TEST_F(CardSim, CorruptsTheCrcOfAsManyRepliesAsAsked) {
+  CardSimulator sim(cardsim::CardOptions{.Faults = {.CorruptCrc = 1}});
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  ASSERT_TRUE(OpenUdpLink("127.0.0.1", sim.UdpPort()));
+  UdpLinkCloser closer;
+  uint8_t dest = 1;
+  ReplyFrame reply;
+  const uint32_t confirmed = Comm().ConfirmedFrameCount;
+  ASSERT_TRUE(SendFrame(nullptr, kLetterHandshake, dest, nullptr, 0));
+  EXPECT_FALSE(ReceiveFrame(nullptr, dest, 100, reply));
+  ASSERT_TRUE(SendFrame(nullptr, kLetterHandshake, dest, nullptr, 0));
+  EXPECT_TRUE(ReceiveFrame(nullptr, dest, 100, reply));
+  EXPECT_EQ(Comm().ConfirmedFrameCount - confirmed, 1u);
+  EXPECT_EQ(sim.Replies().size(), 2u);
+}
+
 TEST_F(CardSim, SerialRequestsForOtherCardsAreRecordedButNotAnswered) {
   SerialDir dir;
   CardSimulator sim(cardsim::CardOptions{.Address = 2, .Udp = false, .Serial = true, .SerialDir = dir.Path(),
