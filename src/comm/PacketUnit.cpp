@@ -88,14 +88,25 @@ bool Handshake(CardLink link, uint8_t& destination, uint16_t retryCount, const P
   return false;
 }
 
-// Runs one packet through the card; on the last one reports completion and
-// gives the card its pause.
+// The transfer part of one exchange: what every form needs to report its
+// progress and to run its packets through the card.
 struct Transfer {
   CardLink Link;
   uint8_t& Destination;
   uint16_t RetryCount;
   const ProgressObserver& Observer;
 
+  // Before a packet (plain) or a block (compressed) that starts with the
+  // source byte at taken.
+  void Progress(uint32_t taken, uint32_t length) {
+    if (taken == 0) {
+      Report(Observer, 0, strings::kSending);
+    } else {
+      Report(Observer, Percent(taken, length), "");
+    }
+  }
+  // One packet through the card; after the last one, the completion and the
+  // card's pause.
   bool Send(const uint8_t* payload, size_t n, bool last) {
     if (!SendPacket(Link, Destination, payload, n, RetryCount)) {
       Report(Observer, 100, strings::kSendFailed);
@@ -117,13 +128,13 @@ bool TransferSingle(Transfer& t, uint8_t kind, const ExchangeData& data) {
   uint8_t payload[kFrameMaxData];
   payload[0] = kFlagSingle;
   payload[1] = kind;
-  Report(t.Observer, 0, strings::kSending);
+  t.Progress(0, data.Length);
   if (!ReadData(data, 0, payload + kChunkHeader, data.Length)) return t.Abort();
   return t.Send(payload, kChunkHeader + data.Length, true);
 }
 
 bool TransferPlain(Transfer& t, uint8_t kind, const ExchangeData& data, uint16_t packetSize) {
-  const uint32_t perPacket = packetSize - 14u;
+  const uint32_t perPacket = packetSize - static_cast<uint32_t>(kFrameOverhead + kPlainHeader);
   uint8_t payload[kFrameMaxData];
   for (uint32_t pos = 0; pos < data.Length;) {
     const uint32_t n = std::min(perPacket, data.Length - pos);
@@ -131,11 +142,7 @@ bool TransferPlain(Transfer& t, uint8_t kind, const ExchangeData& data, uint16_t
     payload[0] = last ? kFlagLast : (pos == 0 ? kFlagFirst : kFlagMiddle);
     payload[1] = kind;
     PutBig32(payload + 2, pos);
-    if (pos == 0) {
-      Report(t.Observer, 0, strings::kSending);
-    } else {
-      Report(t.Observer, Percent(pos, data.Length), "");
-    }
+    t.Progress(pos, data.Length);
     if (!ReadData(data, pos, payload + kPlainHeader, n)) return t.Abort();
     pos += n;
     if (!t.Send(payload, kPlainHeader + n, last)) return false;
@@ -144,7 +151,7 @@ bool TransferPlain(Transfer& t, uint8_t kind, const ExchangeData& data, uint16_t
 }
 
 bool TransferCompressed(Transfer& t, uint8_t kind, const ExchangeData& data, uint16_t packetSize) {
-  const size_t perChunk = packetSize - 10u;
+  const size_t perChunk = packetSize - (kFrameOverhead + kChunkHeader);
   uint8_t block[4 + kCompressedBlockBytes];
   uint8_t compressed[CompressBound(sizeof block)];
   uint8_t payload[kFrameMaxData];
@@ -153,11 +160,7 @@ bool TransferCompressed(Transfer& t, uint8_t kind, const ExchangeData& data, uin
   while (pos < data.Length) {
     const uint32_t n = std::min(kCompressedBlockBytes, data.Length - pos);
     PutBig32(block, pos);
-    if (pos == 0) {
-      Report(t.Observer, 0, strings::kSending);
-    } else {
-      Report(t.Observer, Percent(pos, data.Length), "");
-    }
+    t.Progress(pos, data.Length);
     if (!ReadData(data, pos, block + 4, n)) return t.Abort();
     pos += n;
     const size_t total = CompressBlock(block, 4 + n, compressed, sizeof compressed);
@@ -259,24 +262,26 @@ bool ReceiveFrame(CardLink link, uint8_t& destination, uint32_t waitMs, ReplyFra
       n = r > 0 ? static_cast<size_t>(r) : 0;
     }
     if (n == 0) return false;
-    if (CheckReplyFrame(buf, n, link != nullptr, destination) != FrameCheck::Valid) continue;
-
-    destination = buf[1];
-    ++Comm().ConfirmedFrameCount;
-    const uint8_t letter = buf[4];
-    if (letter != kLetterReady && letter != kLetterRefused && letter != kLetterAccepted &&
-        letter != kLetterData) {
-      continue;
-    }
-    reply.Letter = letter;
-    reply.Source = buf[1];
-    reply.DataLength = 0;
-    if (letter == kLetterData) {
-      reply.DataLength = buf[3] - kFrameOverhead;
-      std::memcpy(reply.Data, buf + 5, reply.DataLength);
-    }
-    return true;
+    if (TakeReply(buf, n, link != nullptr, destination, reply) == ReplyOutcome::Taken) return true;
   }
+}
+
+ReplyOutcome TakeReply(const uint8_t* bytes, size_t n, bool serialLink, uint8_t& destination, ReplyFrame& reply) {
+  if (CheckReplyFrame(bytes, n, serialLink, destination) != FrameCheck::Valid) return ReplyOutcome::Invalid;
+  destination = bytes[1];
+  ++Comm().ConfirmedFrameCount;
+  const uint8_t letter = bytes[4];
+  if (letter != kLetterReady && letter != kLetterRefused && letter != kLetterAccepted && letter != kLetterData) {
+    return ReplyOutcome::Ignored;
+  }
+  reply.Letter = letter;
+  reply.Source = bytes[1];
+  reply.DataLength = 0;
+  if (letter == kLetterData) {
+    reply.DataLength = bytes[3] - kFrameOverhead;
+    std::memcpy(reply.Data, bytes + 5, reply.DataLength);
+  }
+  return ReplyOutcome::Taken;
 }
 
 ExchangeData MemoryData(const void* data, uint32_t n) {

@@ -86,6 +86,13 @@ struct ReplyFrame {
   uint8_t Data[kFrameMaxData];
 };
 
+// What collected bytes come to as a reply (the steps after collecting):
+// invalid and discarded, valid but of a letter that is discarded, or taken.
+// A valid frame teaches destination the card's address and counts in
+// ConfirmedFrameCount.
+enum class ReplyOutcome { Invalid, Ignored, Taken };
+ReplyOutcome TakeReply(const uint8_t* bytes, size_t n, bool serialLink, uint8_t& destination, ReplyFrame& reply);
+
 // Waits for a valid reply with letter H, B, O or D, at least ReplyWaitFloor
 // and at least waitMs for each frame; invalid frames and other letters are
 // discarded and the wait begins again. A valid frame teaches destination the

@@ -74,6 +74,17 @@ inline void WritePack(const Bytes& pack) {
   Pack().PackLength = static_cast<int32_t>(pack.size());
 }
 
+// A reply as a card sends it: its address as source, the host's 0 as destination.
+inline Bytes CardReply(uint8_t source, uint8_t letter, const Bytes& data = {}) {
+  Bytes f(data.size() + 8);
+  BuildFrame(letter, 0, data.data(), data.size(), f.data());
+  f[1] = source;
+  uint16_t crc = Crc16(f.data() + 1, f.size() - 4);
+  f[f.size() - 3] = static_cast<uint8_t>(crc >> 8);
+  f[f.size() - 2] = static_cast<uint8_t>(crc);
+  return f;
+}
+
 // The D frames a simulator received, as their payloads.
 inline std::vector<Bytes> DataPayloads(const cardsim::CardSimulator& sim) {
   std::vector<Bytes> out;

@@ -299,9 +299,21 @@ TEST_F(Exchange, ForeignSourceIsDiscardedOnSerialAndAcceptedOverUdp) {
   EXPECT_EQ(dest, 1);  // the decoys from card 0x77 were passed over
   EXPECT_EQ(sim_->Requests().size(), 2u);
 
+  // A serial exchange begun for any card goes on with the one that answered.
+  sim_->ClearRecords();
+  sim_->SetFaults(CardFaults{});
+  sim_->SetAddress(9);
+  dest = kAnyCard;
+  ASSERT_TRUE(Run(Via::Serial, dest, kKindScreen, MemoryData("\x00", 1)));
+  EXPECT_EQ(dest, 9);
+  EXPECT_EQ(sim_->Requests().size(), 2u);
+  EXPECT_EQ(sim_->Requests()[1].Bytes[2], 9);  // the data packet went to the learnt address
+  sim_->SetAddress(1);
+
   // Over UDP the first valid reply counts, and teaches its address. (The
   // card's own reply may come in after the drain and cost one more packet.)
   sim_->ClearRecords();
+  sim_->SetFaults(CardFaults{.DecoyForeign = true, .ForeignAddress = 0x77});
   dest = 1;
   ASSERT_TRUE(Run(Via::Udp, dest, kKindScreen, MemoryData("\x00", 1)));
   EXPECT_EQ(dest, 0x77);

@@ -9,16 +9,6 @@ Bytes Frame(uint8_t letter, uint8_t dest, const Bytes& data = {}) {
   return f;
 }
 
-// A reply as a card sends it: its address as source, 0 as destination.
-Bytes CardReply(uint8_t source, uint8_t letter, const Bytes& data = {}) {
-  Bytes f = Frame(letter, 0, data);
-  f[1] = source;
-  uint16_t crc = Crc16(f.data() + 1, f.size() - 4);
-  f[f.size() - 3] = static_cast<uint8_t>(crc >> 8);
-  f[f.size() - 2] = static_cast<uint8_t>(crc);
-  return f;
-}
-
 TEST(Frame, HandshakeToCardOneIsTheKnownEightBytes) {
   EXPECT_EQ(Frame(kLetterHandshake, 1), Bytes({0x53, 0x00, 0x01, 0x08, 0x41, 0xE6, 0x7C, 0x40}));
   Bytes big(kFrameMaxData, 0x11);

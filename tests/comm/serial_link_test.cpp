@@ -46,16 +46,6 @@ class Pty {
   std::string link_;
 };
 
-Bytes Reply(uint8_t source, uint8_t letter, const Bytes& data = {}) {
-  Bytes f(data.size() + 8);
-  BuildFrame(letter, 0, data.data(), data.size(), f.data());
-  f[1] = source;  // a card's reply: its address as source, the host's 0 as destination
-  uint16_t crc = Crc16(f.data() + 1, f.size() - 4);
-  f[f.size() - 3] = static_cast<uint8_t>(crc >> 8);
-  f[f.size() - 2] = static_cast<uint8_t>(crc);
-  return f;
-}
-
 class SerialLink : public CommTest {
  protected:
   SerialDir dir_;
@@ -143,14 +133,14 @@ TEST_F(SerialLink, InputThatArrivedBeforeAFrameIsWrittenIsNeverSeen) {
   Pty pty(dir_, 1);
   SerialPort* port = OpenSerialLink("COM1", 115200);
   ASSERT_NE(port, nullptr);
-  pty.Write(Reply(1, kLetterReady));  // a stale reply, already waiting
+  pty.Write(CardReply(1, kLetterReady));  // a stale reply, already waiting
   std::this_thread::sleep_for(milliseconds(30));
   ASSERT_TRUE(SendFrame(port, kLetterHandshake, 1, nullptr, 0));
   EXPECT_EQ(pty.Read(30), Bytes({0x53, 0x00, 0x01, 0x08, 0x41, 0xE6, 0x7C, 0x40}));
   uint8_t dest = 1;
   ReplyFrame reply;
   EXPECT_FALSE(ReceiveFrame(port, dest, 100, reply));
-  pty.Write(Reply(1, kLetterReady));
+  pty.Write(CardReply(1, kLetterReady));
   EXPECT_TRUE(ReceiveFrame(port, dest, 100, reply));
   EXPECT_EQ(reply.Letter, kLetterReady);
   CloseSerialLink(port);
@@ -161,7 +151,7 @@ TEST_F(SerialLink, ReplyWaitRestartsWithEveryByte) {
   Pty pty(dir_, 1);
   SerialPort* port = OpenSerialLink("COM1", 115200);
   ASSERT_NE(port, nullptr);
-  const Bytes frame = Reply(1, kLetterData, {0x11, 0x13, 0x0D});  // XON, XOFF, CR pass as they are
+  const Bytes frame = CardReply(1, kLetterData, {0x11, 0x13, 0x0D});  // XON, XOFF, CR pass as they are
   uint8_t dest = 1;
   ReplyFrame reply;
 
@@ -195,8 +185,8 @@ TEST_F(SerialLink, RepliesFromOtherCardsAreDiscardedUnlessAnyCardIsAddressed) {
   ASSERT_NE(port, nullptr);
   ReplyFrame reply;
   uint8_t dest = 1;
-  Bytes both = Reply(9, kLetterRefused);
-  Bytes mine = Reply(1, kLetterReady);
+  Bytes both = CardReply(9, kLetterRefused);
+  Bytes mine = CardReply(1, kLetterReady);
   both.insert(both.end(), mine.begin(), mine.end());
   pty.Write(both);
   ASSERT_TRUE(ReceiveFrame(port, dest, 200, reply));
