@@ -111,7 +111,13 @@ struct CardSimulator::State {
     return !Stopping;
   }
 
+  // Records the frame, then sends it: whoever got it finds it recorded.
   void Transmit(Channel via, const sockaddr_in* to, const std::vector<uint8_t>& frame) {
+    {
+      std::lock_guard<std::mutex> hold(Lock);
+      Replies.push_back(FrameRecord{via, Clock::now(), frame, true});
+    }
+    Log("out " + Hex(frame));
     if (via == Channel::Udp) {
       ::sendto(UdpFd, frame.data(), frame.size(), 0, reinterpret_cast<const sockaddr*>(to), sizeof *to);
     } else {
@@ -128,11 +134,6 @@ struct CardSimulator::State {
         }
       }
     }
-    {
-      std::lock_guard<std::mutex> hold(Lock);
-      Replies.push_back(FrameRecord{via, Clock::now(), frame, true});
-    }
-    Log("out " + Hex(frame));
   }
 
   // Sends one reply through the faults in force.
