@@ -4,6 +4,10 @@
  * It writes a sample "LED.INI" into a demo folder (VEXILO_HOME, which the
  * library reads at load), builds a pack of two programs for screen 1, seals
  * it and prints the pack's structure as read back from "Swap.Dat".
+ *
+ * With VEXILO_DEMO_CARD=address:port it then sends the pack to the card at
+ * that UDP address, switches the screen on, sets its clock and selects a
+ * program.
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -74,6 +78,47 @@ static int print_pack(const char* path) {
   return 0;
 }
 
+/* Screen 1 of LED.INI: the serial example, or, when VEXILO_DEMO_CARD names a
+ * card as "address:port", a UDP screen at that card. */
+static void write_screen(FILE* ini, const char* card) {
+  char address[64];
+  const char* colon;
+  if (card == NULL || (colon = strrchr(card, ':')) == NULL || (size_t)(colon - card) >= sizeof address) {
+    fputs(kLedIni, ini);
+    return;
+  }
+  memcpy(address, card, (size_t)(colon - card));
+  address[colon - card] = '\0';
+  fprintf(ini,
+          "[\xB5\xD8\xD6\xB7: 1]\r\n"
+          "LinkMode=TCP/IP\r\nIPAddr=%s\r\nPortNO=%s\r\nLinkAddr=1\r\n"
+          "Color=2\r\nWidth=128\r\nHeight=32\r\nWaitmSec=300\r\n",
+          address, colon + 1);
+}
+
+/* Sends the pack plain and compressed, switches the screen on, sets its
+ * clock and selects the second program. */
+static int send_to_card(void) {
+  int failures = 0;
+  uint8_t r;
+  r = User_SendToScreen(1);
+  printf("send pack: %s\n", r ? "done" : "FAILED");
+  failures += !r;
+  r = User_SendToScreenX(1, 1, 254, 3);
+  printf("send pack compressed: %s\n", r ? "done" : "FAILED");
+  failures += !r;
+  r = User_OpenScreen(1);
+  printf("screen on: %s\n", r ? "done" : "FAILED");
+  failures += !r;
+  r = User_AdjustTime(1);
+  printf("clock set: %s\n", r ? "done" : "FAILED");
+  failures += !r;
+  r = User_SelectScreenProgram(1, 0, 2);
+  printf("program 2 selected: %s\n", r ? "done" : "FAILED");
+  failures += !r;
+  return failures == 0 ? 0 : 1;
+}
+
 int main(void) {
   const char* home = getenv("VEXILO_HOME");
   char path[4096];
@@ -89,7 +134,7 @@ int main(void) {
     fprintf(stderr, "quickstart: cannot write %s\n", path);
     return 1;
   }
-  fputs(kLedIni, ini);
+  write_screen(ini, getenv("VEXILO_DEMO_CARD"));
   fclose(ini);
 
   User_UseDebug(1);
@@ -105,5 +150,6 @@ int main(void) {
   User_UseDebug(0);
 
   snprintf(path, sizeof path, "%s/Swap.Dat", home);
-  return print_pack(path);
+  if (print_pack(path) != 0) return 1;
+  return getenv("VEXILO_DEMO_CARD") != NULL ? send_to_card() : 0;
 }

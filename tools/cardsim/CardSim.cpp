@@ -529,6 +529,24 @@ void CardSimulator::SetAddress(uint8_t address) {
   state_->Options.Address = address;
 }
 
+CardLearnt LearntFrom(const std::vector<SingleRecord>& singles) {
+  CardLearnt learnt;
+  for (const SingleRecord& s : singles) {
+    if (s.Kind == 2 && s.Data.size() == 1) learnt.ScreenOn = s.Data[0] == 0x00;
+    if (s.Kind == 1 && s.Data.size() == 7) learnt.Clock = s.Data;
+    if (s.Kind == 3 && s.Data.size() == 1) learnt.Program = s.Data[0];
+  }
+  return learnt;
+}
+
+std::string ClockText(const std::vector<uint8_t>& c) {
+  if (c.size() != 7) return std::string();
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "20%02X-%02X-%02X %02X:%02X:%02X weekday %u", c[6], c[5], c[3], c[2], c[1], c[0],
+                static_cast<unsigned>(c[4]));
+  return buf;
+}
+
 std::vector<FrameRecord> CardSimulator::Requests() const {
   std::lock_guard<std::mutex> hold(state_->Lock);
   return state_->Requests;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,17 @@ struct PackRecord {
   std::string SavedAs;          // file it was saved to, if any
 };
 
+// What the card was told through single-form payloads, as it would keep it.
+struct CardLearnt {
+  std::optional<bool> ScreenOn;          // kind 2: 0x00 on, 0x0F off
+  std::vector<uint8_t> Clock;            // kind 1: seconds, minutes, hours, day, weekday, month, year (BCD)
+  std::optional<uint8_t> Program;        // kind 3: the selected program
+};
+// Folds the payloads in order: later ones replace earlier ones.
+CardLearnt LearntFrom(const std::vector<SingleRecord>& singles);
+// The clock as "20yy-mm-dd hh:mm:ss weekday w"; empty when none was set.
+std::string ClockText(const std::vector<uint8_t>& clock);
+
 class CardSimulator {
  public:
   explicit CardSimulator(CardOptions options = {});
@@ -91,6 +103,7 @@ class CardSimulator {
   std::vector<FrameRecord> Replies() const;   // every frame sent (decoys included)
   std::vector<SingleRecord> Singles() const;
   std::vector<PackRecord> Packs() const;
+  CardLearnt Learnt() const { return LearntFrom(Singles()); }
   void ClearRecords();
 
   // Polls pred (which may call the accessors) until it holds or the time is up.

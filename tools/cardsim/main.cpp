@@ -120,5 +120,15 @@ int main(int argc, char** argv) {
   sim.Stop();
   std::cout << "stopped: " << sim.Requests().size() << " frames in, " << sim.Replies().size()
             << " out, " << sim.Packs().size() << " packs" << std::endl;
+  int k = 0;
+  for (const PackRecord& pack : sim.Packs()) {
+    std::cout << "  pack " << ++k << ": kind " << static_cast<int>(pack.Kind) << ", " << pack.Bytes.size()
+              << " bytes, seal " << (pack.SealOk ? "checks" : "WRONG") << (pack.Error.empty() ? "" : ", " + pack.Error)
+              << std::endl;
+  }
+  const CardLearnt learnt = sim.Learnt();
+  if (learnt.ScreenOn) std::cout << "  screen " << (*learnt.ScreenOn ? "on" : "off") << std::endl;
+  if (!learnt.Clock.empty()) std::cout << "  clock set to " << ClockText(learnt.Clock) << std::endl;
+  if (learnt.Program) std::cout << "  program " << static_cast<int>(*learnt.Program) << " selected" << std::endl;
   return 0;
 }
