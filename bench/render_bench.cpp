@@ -52,7 +52,7 @@ void BM_DrawLine20Cjk16(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawLine20Cjk16);
 
-// The same line as the line layouts of Part 4.1 do it: measure and draw one
+// The same line as the text line layouts do it: measure and draw one
 // code unit at a time.
 void BM_DrawLine20Cjk16ByCharacter(benchmark::State& state) {
   FontPtr font = NewFont(FontRequest{u"宋体", 16, 8});

@@ -1,4 +1,4 @@
-// Fuzzes the page operations of Part 4.2 and the raster operations of the
+// Fuzzes the operations on encoded pages and the raster operations of the
 // drawing services with arbitrary sizes and positions: every buffer is
 // allocated at exactly the size the operation is told, so that AddressSanitizer
 // sees any read or write outside it.

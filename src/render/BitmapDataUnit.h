@@ -1,4 +1,4 @@
-// Pixel data encoding (Part 4.2): the colour vocabulary, the page raster, the
+// Pixel data encoding: the colour vocabulary, the page raster, the
 // encoder from page rasters to PagePixelData, and the operations item
 // operations apply to encoded pages (colouring a text mask, single-colour
 // screens, borders, turning pages for rotated screens).
@@ -10,9 +10,9 @@
 //
 // Every operation on encoded data takes the buffer's size and does nothing
 // (or returns 0) when the data its sizes call for would not fit: no read or
-// write ever leaves the buffer. Sizes that Part 4.2 leaves to the caller
-// (widths multiples of 8, heights multiples of 8 for RotatePage) are used as
-// the Part says (B = width div 8).
+// write ever leaves the buffer. The byte-wise operations take B = width div 8
+// bytes per plane row; widths that are multiples of 8 (and, for RotatePage,
+// heights too) are the caller's to give.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -84,15 +84,15 @@ void DrawBorder(int colorMode, uint8_t color, int borderWidth, int width, int he
 // returned.
 bool RotatePage(int colorMode, int width, int height, uint8_t* data, size_t dataSize);
 
-// Exchanges x with y and width with height in an area header (Part 3.1:
+// Exchanges x with y and width with height in an area header (its
 // 16-bit fields at offsets 2, 4, 6 and 8).
 void SwapAreaAxes(std::span<uint8_t, 14> areaHeader);
 // The second form: in a run of four 16-bit fields, exchanges the first with
-// the second and the third with the fourth (frame headers of Part 5.6).
+// the second and the third with the fourth (frame headers of list animations).
 void SwapAreaAxes(std::span<uint8_t, 8> fourFields);
 
-// The effect code for a rotated screen (the table of Part 4.2; 5 to 8 form
-// one cycle, every other listed code is exchanged with its partner).
+// The effect code for a rotated screen (5 to 8 form one cycle, every other
+// listed code is exchanged with its partner).
 int RotateEffectCode(int effectCode);
 
 }  // namespace vexilo

@@ -424,7 +424,7 @@ SizePlan PlanCjk(int height, int width) {
   p.Ascent = (em * 859 + 500) / 1000;
   p.YPpem = em;
   // Half the em exactly: at an odd em such as 17 the average width em div 2
-  // (8) that Parts 4.1 and 5.4 ask for narrows the glyphs to 16 / 17, which
+  // (8) that the text renderer and the clock cells ask for narrows the glyphs to 16 / 17, which
   // makes a 17-pixel ideograph 16 wide and a digit 8 wide as on the hosts.
   double natural = em / 2.0;
   if (width > 0) p.XScale = width / natural;

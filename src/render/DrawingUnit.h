@@ -1,5 +1,5 @@
 // Drawing services: the rasters, fonts, text and canvas operations that every
-// renderer draws through (Part 4.5). On Windows these are GDI; here they are
+// renderer draws through. On Windows these are GDI; here they are
 // the library's own. Rasters and the canvas are portable (DrawingUnit.cpp);
 // fonts and text are rasterised by FreeType with faces found through
 // fontconfig (DrawingFonts_posix.cpp). No renderer calls
@@ -28,7 +28,7 @@ namespace vexilo {
 // Colours
 
 // A colour as Windows writes it: red in the lowest byte, then green, then blue
-// (0x0000FF is pure red). The table pages of Part 5.5 carry colours this way.
+// (0x0000FF is pure red). Table pages carry colours this way.
 using ColorRef = uint32_t;
 
 constexpr ColorRef MakeColorRef(uint8_t r, uint8_t g, uint8_t b) {
@@ -74,7 +74,7 @@ enum class PixelKind : uint8_t {
 };
 int BytesPerPixel(PixelKind kind);
 
-// Pixel density of every raster, in dots per inch (Part 4.4 converts lengths
+// Pixel density of every raster, in dots per inch (rich text converts lengths
 // to twips with it; fonts by point size use it).
 constexpr int RasterDpiX = 96;
 constexpr int RasterDpiY = 96;
@@ -103,8 +103,7 @@ const uint8_t* RasterRow(const Raster& raster, int y);
 
 // Turns the raster into another pixel kind in place, pixel by pixel: to the
 // 8-bit kind by the nearest palette index, otherwise by the colour's bits.
-// (A new white 8-bit page converted to Rgb565 is the white 16-bit page of
-// Part 4.2.) False when the raster is empty or too large.
+// (A new white 8-bit page converted to Rgb565 is the white 16-bit page.) False when the raster is empty or too large.
 bool ConvertRaster(Raster& raster, PixelKind kind);
 
 // One pixel as a colour; black outside the raster.
@@ -232,7 +231,7 @@ int DrawString(Raster& raster, const Font& font, int x, int y, std::u16string_vi
 void DrawingShutdown();
 
 // ---------------------------------------------------------------------------
-// Canvas: the drawing state of table pages (Part 5.5), like a VCL TCanvas.
+// Canvas: the drawing state of table pages, like a VCL TCanvas.
 
 struct Canvas {
   Raster* Target = nullptr;

@@ -1,4 +1,4 @@
-// Pictures of pages for people: PagePixelData (Part 4.2) or a raster as a PNG
+// Pictures of pages for people: PagePixelData or a raster as a PNG
 // file (libpng), for tests, the preview tool and the demo.
 #pragma once
 #include <cstddef>

@@ -1,4 +1,4 @@
-// Part 4.2: encoding pages and the operations on encoded pages, with the
+// Encoding pages and the operations on encoded pages, with the
 // Part's edge cases as tables.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// The canvas operations of table pages (Part 5.5) and the page pictures.
+// The canvas operations of table pages and the page pictures.
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -105,7 +105,7 @@ TEST(Canvas, LinesLeaveOutTheirEndPoint) {
     EXPECT_EQ(canvas.PenX, c.X1);
     EXPECT_EQ(canvas.PenY, c.Y1);
   }
-  // A closed rectangle drawn as Part 5.5 draws a cell's grid sets all its corners.
+  // A closed rectangle drawn as a table draws a cell's grid sets all its corners.
   RasterPtr r = CreateRaster(8, 6, PixelKind::Palette8);
   Canvas canvas;
   canvas.Target = r.get();

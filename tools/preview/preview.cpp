@@ -11,7 +11,7 @@
 //     --scale S        image pixels per LED (default 8)
 //     --info           print the font's metrics and the face of every character
 //
-// The text is drawn as Part 4.1 draws it (black on a white page, the cell's
+// The text is drawn as the text renderer draws it (black on a white page, the cell's
 // top-left at the margin), encoded with EncodePage, coloured with
 // ColorizeMask or ApplyMonoColors, and written with WritePagePng.
 #include <cstdio>
