@@ -3,6 +3,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "render/BidiUnit.h"
 #include "render/BitmapDataUnit.h"
 #include "render/DrawingUnit.h"
 #include "render/TextLayoutUnit.h"
@@ -26,11 +27,19 @@ struct RasterTextDevice {
     Widths.emplace(c, w);
     return w;
   }
+  // Strings with Arabic (only the continuous line has them) are measured and
+  // drawn shaped and in visual order.
   std::pair<int, int> Measure(std::u16string_view s) {
-    TextSize size = MeasureText(TextFont, s);
+    TextSize size = HasArabic(s) ? MeasureText(TextFont, VisualOrder(s)) : MeasureText(TextFont, s);
     return {size.Width, size.Height};
   }
-  void Draw(int x, int y, std::u16string_view s) { DrawString(Page, TextFont, x, y, s); }
+  void Draw(int x, int y, std::u16string_view s) {
+    if (HasArabic(s)) {
+      DrawString(Page, TextFont, x, y, VisualOrder(s));
+    } else {
+      DrawString(Page, TextFont, x, y, s);
+    }
+  }
 };
 
 }  // namespace

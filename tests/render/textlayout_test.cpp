@@ -271,3 +271,23 @@ TEST(TextLayout, ArabicOnlyInTheContinuousLineAndEmptyTexts) {
 
 }  // namespace
 }  // namespace vexilo
+
+#include "render/BidiUnit.h"
+
+namespace vexilo {
+namespace {
+
+TEST(Bidi, ArabicIsJoinedAndReversedLatinStays) {
+  // مرحبا: meem, reh, hah, beh, alef. Drawn right to left in joined forms:
+  // alef (final), beh (medial), hah (initial), reh (final), meem (initial).
+  const std::u16string visual = VisualOrder(u"\u0645\u0631\u062D\u0628\u0627");
+  EXPECT_EQ(visual, u"\uFE8E\uFE92\uFEA3\uFEAE\uFEE3");
+  EXPECT_EQ(VisualOrder(u"LED 24"), u"LED 24");
+  EXPECT_EQ(VisualOrder(u""), u"");
+  // A Latin word inside Arabic keeps its own order.
+  const std::u16string mixed = VisualOrder(u"\u0644 AB");
+  EXPECT_NE(mixed.find(u"AB"), std::u16string::npos);
+}
+
+}  // namespace
+}  // namespace vexilo
