@@ -85,9 +85,10 @@ int32_t AddSingleText(const TSingleTextParam* r) {
   const std::u16string text16 = AnsiToUtf16(text);
   const int32_t width = r->AreaWidth, height = r->AreaHeight;
   const int32_t margin = DrawnFrameMargin(r->FrameWidth, r->FrameColor);
+  TextLayoutCache cache;
   auto render = [&](int32_t page) {
     return RenderTextPage(true, wrap, text16, page, width, height, margin, font, false, work, kWorkBufferSize,
-                          r->OffsetY);
+                          r->OffsetY, &cache);
   };
 
   // Effect 8 shows the pages last to first: count them first.
@@ -161,17 +162,19 @@ int32_t AddText(const TTextParam* r) {
   const size_t finalBytes = IsTwoPlane(ColorMode()) ? 2 * maskBytes : maskBytes;
   size_t used = 0;
   uint32_t pages = 0;
+  TextLayoutCache cache;
   for (int32_t k = 0; k < kMaxPagesPerCall; ++k) {
     if (kWorkBufferSize - used < finalBytes) {
       // No room for another page: a text that has one is refused, not cut short.
       std::vector<uint8_t> probe(maskBytes);
-      if (RenderTextPage(false, true, text16, k, width, height, inset, font, true, probe.data(), probe.size(), 0) != 0) {
+      if (RenderTextPage(false, true, text16, k, width, height, inset, font, true, probe.data(), probe.size(), 0,
+                         &cache) != 0) {
         return -1;
       }
       break;
     }
     size_t s = RenderTextPage(false, true, text16, k, width, height, inset, font, true, work + used,
-                              kWorkBufferSize - used, 0);
+                              kWorkBufferSize - used, 0, &cache);
     if (s == 0) break;
     std::optional<size_t> finished = FinishMaskPage(style, width, height, work + used, s, kWorkBufferSize - used);
     if (!finished) return -1;

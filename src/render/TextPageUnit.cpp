@@ -46,7 +46,7 @@ struct RasterTextDevice {
 
 size_t RenderTextPage(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
                       int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, uint8_t* out,
-                      size_t outSize, int32_t verticalOffset) {
+                      size_t outSize, int32_t verticalOffset, TextLayoutCache* cache) {
   if (width <= 0 || height <= 0 || out == nullptr) return 0;
   const int32_t size = font.Size;
   if (size <= 0 || size > kMaxFontSize) return 0;
@@ -84,7 +84,7 @@ size_t RenderTextPage(bool singleLinePages, bool wrap, std::u16string_view text,
   }
   if (!textFont) return 0;
   RasterTextDevice device{*page, *textFont, {}};
-  if (!LayoutTextPage(text, p, device)) return 0;
+  if (!LayoutTextPage(text, p, device, cache)) return 0;
   return EncodePage(page.get(), out, outSize);
 }
 

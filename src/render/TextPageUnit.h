@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "render/TextLayoutUnit.h"
 #include "vexilo.h"
 
 namespace vexilo {
@@ -12,8 +13,12 @@ namespace vexilo {
 // of width x height and encodes it into out. Returns the bytes written,
 // height x ceil(width / 8), or 0 when the page does not exist, the sizes are
 // bad or out holds fewer bytes.
+//
+// An item that asks for the pages of one text one after another may pass a
+// cache (the same for every page of that text and those arguments), so that
+// each page resumes where the one before ended.
 size_t RenderTextPage(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
                       int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, uint8_t* out,
-                      size_t outSize, int32_t verticalOffset);
+                      size_t outSize, int32_t verticalOffset, TextLayoutCache* cache = nullptr);
 
 }  // namespace vexilo
