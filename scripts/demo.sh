@@ -9,5 +9,5 @@ mkdir -p "$out"
 echo "demo: running the quickstart host program in $out"
 VEXILO_HOME="$out" "$root/$build/quickstart"
 mkdir -p "$out/pages"
-"$root/$build/tools/preview/vexilo-preview" "$out/Swap.Dat" "$out/pages" 4
+"$root/$build/tools/pages/vexilo-pages" "$out/Swap.Dat" "$out/pages" 4
 echo "demo: the pack is $out/Swap.Dat, its pages $out/pages/*.png, the log $out/Debug.Txt"

@@ -1,6 +1,6 @@
-// vexilo-preview: writes every page of a pack as a PNG picture of the LEDs.
+// vexilo-pages: writes every page of a pack as a PNG picture of the LEDs.
 //
-//   vexilo-preview Swap.Dat OUTDIR [SCALE]
+//   vexilo-pages Swap.Dat OUTDIR [SCALE]
 //
 // Pages of page areas, single-line text areas and static text areas are
 // drawn; one line per area is printed to standard output.
@@ -28,7 +28,7 @@ void WritePage(const std::string& dir, const std::string& name, const uint8_t* d
   if (vexilo::WritePagePng(path, data, size, area.Width, area.Height, planes, style)) {
     ++g_written;
   } else {
-    std::fprintf(stderr, "vexilo-preview: could not write %s\n", path.c_str());
+    std::fprintf(stderr, "vexilo-pages: could not write %s\n", path.c_str());
   }
 }
 
@@ -36,7 +36,7 @@ void WritePage(const std::string& dir, const std::string& name, const uint8_t* d
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: vexilo-preview PACK OUTDIR [SCALE]\n");
+    std::fprintf(stderr, "usage: vexilo-pages PACK OUTDIR [SCALE]\n");
     return 2;
   }
   const std::string dir = argv[2];
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   PackInfo pack;
   std::string error;
   if (!vexilo::testing::ReadPack(vexilo::testing::ReadFileBytes(argv[1]), pack, error)) {
-    std::fprintf(stderr, "vexilo-preview: %s\n", error.c_str());
+    std::fprintf(stderr, "vexilo-pages: %s\n", error.c_str());
     return 1;
   }
   const int planes = pack.PlaneCount == 2 ? 2 : 1;
