@@ -2,8 +2,10 @@
  * quickstart: a host program that uses only vexilo.h.
  *
  * It writes a sample "LED.INI" into a demo folder (VEXILO_HOME, which the
- * library reads at load), builds a pack of two programs for screen 1, seals
- * it and prints the pack's structure as read back from "Swap.Dat".
+ * library reads at load), builds a pack of two programs for screen 1 (a
+ * red/green panel of 128 x 32): a single-line text and a static text in the
+ * first, a paged text in the second, in Chinese and Latin; seals it and
+ * prints the pack's structure as read back from "Swap.Dat".
  *
  * With VEXILO_DEMO_CARD=address:port it then sends the pack to the card at
  * that UDP address, switches the screen on, sets its clock and selects a
@@ -25,6 +27,16 @@ static const char kLedIni[] =
     "Width=128\r\n"
     "Height=32\r\n"
     "WaitmSec=300\r\n";
+
+/* Texts in GBK: 宋体; 欢迎光临 Welcome; 今日特价 LED 显示屏; and a paragraph. */
+static const char kSong[] = "\xCB\xCE\xCC\xE5";
+static const char kWelcome[] = "\xBB\xB6\xD3\xAD\xB9\xE2\xC1\xD9 Welcome";
+static const char kOffer[] = "\xBD\xF1\xC8\xD5\xCC\xD8\xBC\xDB LED \xCF\xD4\xCA\xBE\xC6\xC1";
+static const char kParagraph[] =
+    "Vexilo \xB0\xD1\xCE\xC4\xD7\xD6\xA1\xA2\xCD\xBC\xC6\xAC\xBA\xCD\xCA\xB1\xD6\xD3\xCB\xCD\xB5\xBD LED "
+    "\xCF\xD4\xCA\xBE\xC6\xC1\xC9\xCF\xA1\xA3\xC3\xBF\xD2\xBB\xD2\xB3\xB6\xBC\xD4\xDA\xD6\xF7\xBB\xFA"
+    "\xC9\xCF\xC5\xC5\xBA\xC3\xB0\xE6\xA3\xAC\xC8\xBB\xBA\xF3\xD2\xBB\xB0\xFC\xD2\xBB\xB0\xFC\xB5\xD8"
+    "\xB7\xA2\xB8\xF8\xBF\xD8\xD6\xC6\xBF\xA8\xA1\xA3";
 
 static unsigned be32(const unsigned char* p) {
   return ((unsigned)p[0] << 24) | ((unsigned)p[1] << 16) | ((unsigned)p[2] << 8) | p[3];
@@ -142,9 +154,59 @@ int main(void) {
     fprintf(stderr, "quickstart: screen 1 not found in LED.INI\n");
     return 1;
   }
-  if (User_AddProgram(0, 0) != 0 || User_AddProgram(0, 1) != 0) {
-    fprintf(stderr, "quickstart: could not add the programs\n");
+  if (User_AddProgram(0, 0) != 0) {
+    fprintf(stderr, "quickstart: could not add the first program\n");
     return 1;
+  }
+  {
+    /* One line at a time, moving in from the right (effect 1). */
+    TSingleTextParam single;
+    memset(&single, 0, sizeof single);
+    single.Text = kWelcome;
+    single.AreaWidth = 128;
+    single.AreaHeight = 16;
+    single.Font.FaceName = kSong;
+    single.Font.Size = 16;
+    single.Font.TextColor = VEXILO_COLOR_RED;
+    single.Effect = 1;
+    single.Speed = 4;
+    single.StayTime = 3;
+    if (User_AddSingleText(&single) != 0) fprintf(stderr, "quickstart: single-line text failed\n");
+  }
+  {
+    /* A still, centred text in yellow with a green frame. */
+    TStaticTextParam still;
+    memset(&still, 0, sizeof still);
+    still.Text = kOffer;
+    still.AreaY = 16;
+    still.AreaWidth = 128;
+    still.AreaHeight = 16;
+    still.FrameWidth = 1;
+    still.FrameColor = VEXILO_COLOR_GREEN;
+    still.Font.FaceName = kSong;
+    still.Font.Size = 12;
+    still.Font.Centered = 1;
+    still.Font.TextColor = VEXILO_COLOR_YELLOW;
+    if (User_AddStaticText(&still) != 0) fprintf(stderr, "quickstart: static text failed\n");
+  }
+  if (User_AddProgram(0, 1) != 0) {
+    fprintf(stderr, "quickstart: could not add the second program\n");
+    return 1;
+  }
+  {
+    /* A paragraph laid out over as many full pages as it needs. */
+    TTextParam paged;
+    memset(&paged, 0, sizeof paged);
+    paged.Text = kParagraph;
+    paged.AreaWidth = 128;
+    paged.AreaHeight = 32;
+    paged.Font.FaceName = kSong;
+    paged.Font.Size = 16;
+    paged.Font.TextColor = VEXILO_COLOR_GREEN;
+    paged.Effect = 1;
+    paged.Speed = 2;
+    paged.StayTime = 5;
+    if (User_AddText(&paged) != 0) fprintf(stderr, "quickstart: paged text failed\n");
   }
   User_CompletePack();
   User_UseDebug(0);

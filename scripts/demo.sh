@@ -23,18 +23,17 @@ fi
 echo "demo: a simulated card listens on $card"
 
 echo "demo: running the quickstart host program in $out"
-VEXILO_HOME="$out" VEXILO_DEMO_CARD="$card" "$root/$build/quickstart"
-status=$?
+status=0
+VEXILO_HOME="$out" VEXILO_DEMO_CARD="$card" "$root/$build/quickstart" || status=$?
 
-if [ -x "$root/$build/tools/preview/vexilo-preview" ]; then
-  mkdir -p "$out/pages"
-  "$root/$build/tools/preview/vexilo-preview" "$out/Swap.Dat" "$out/pages" 4
-fi
+mkdir -p "$out/pages"
+"$root/$build/tools/pages/vexilo-pages" "$out/Swap.Dat" "$out/pages" 4
 
 kill -TERM $sim
 wait $sim || true
 trap - EXIT
 echo "demo: what the card received:"
 sed -n '/^stopped/,$p' "$sim_log"
-echo "demo: the pack is $out/Swap.Dat, the log $out/Debug.Txt, the card's copies in $out/card/"
+echo "demo: the pack is $out/Swap.Dat, its pages $out/pages/*.png, the log $out/Debug.Txt,"
+echo "      the card's copies in $out/card/"
 exit $status

@@ -32,6 +32,19 @@ struct TextLayoutParams {
   int32_t VerticalOffset = 0;
 };
 
+// Where each page of a line layout begins, kept across the page calls of one
+// item so that page k resumes where page k - 1 ended instead of laying out
+// pages 0 to k - 1 again. The output is the same with or without it. A cache
+// belongs to one text and one set of parameters (the page index aside).
+struct TextLayoutCache {
+  struct PageStart {
+    size_t Pos = 0;            // first character of the page
+    size_t PreviousStart = 0;  // the line remembered as the previous one
+    size_t PreviousLength = 0;
+  };
+  std::vector<PageStart> Pages;  // Pages[j]: the start of page j
+};
+
 // True when text holds a character of the Arabic block U+0600..U+06FF.
 bool HasArabic(std::u16string_view text);
 
@@ -100,7 +113,8 @@ struct LineDrawer {
 // Lays out the page P.PageIndex of `text` and draws it on the device.
 // Returns false when the page does not exist (nothing of it is drawn).
 template <class Device>
-bool LayoutTextPage(std::u16string_view text, const TextLayoutParams& P, Device& dev) {
+bool LayoutTextPage(std::u16string_view text, const TextLayoutParams& P, Device& dev,
+                    TextLayoutCache* cache = nullptr) {
   if (P.Width <= 0 || P.Height <= 0) return false;
   const bool arabic = HasArabic(text);
   if (arabic && !P.SingleLinePages) return false;
@@ -152,8 +166,22 @@ bool LayoutTextPage(std::u16string_view text, const TextLayoutParams& P, Device&
   size_t pos = 0;  // next character not yet laid out
   int32_t p = P.PageIndex;
   std::u16string_view previous;
+  int32_t pageNumber = 0;  // the page being laid out (0 for page -1 too)
+  if (cache != nullptr && P.PageIndex >= 0) {
+    if (cache->Pages.empty()) cache->Pages.push_back({});
+    const int32_t known = std::min<int32_t>(P.PageIndex, static_cast<int32_t>(cache->Pages.size()) - 1);
+    const TextLayoutCache::PageStart& start = cache->Pages[static_cast<size_t>(known)];
+    pos = start.Pos;
+    previous = text.substr(start.PreviousStart, start.PreviousLength);
+    pageNumber = known;
+    p = P.PageIndex - known;
+  }
 
   for (;;) {  // one page
+    if (cache != nullptr && P.PageIndex >= 0 && static_cast<size_t>(pageNumber) == cache->Pages.size()) {
+      const size_t prevStart = previous.empty() ? 0 : static_cast<size_t>(previous.data() - text.data());
+      cache->Pages.push_back({pos, prevStart, previous.size()});
+    }
     if (!P.SingleLinePages) y = ls / 2 + P.Margin + P.VerticalOffset;
     int32_t x = x0 + cs / 2;
     size_t lineStart = pos;
@@ -228,6 +256,7 @@ bool LayoutTextPage(std::u16string_view text, const TextLayoutParams& P, Device&
     }
     if (p <= 0) return true;
     --p;
+    ++pageNumber;
   }
 }
 

@@ -271,3 +271,57 @@ TEST(TextLayout, ArabicOnlyInTheContinuousLineAndEmptyTexts) {
 
 }  // namespace
 }  // namespace vexilo
+
+#include "render/BidiUnit.h"
+
+namespace vexilo {
+namespace {
+
+TEST(Bidi, ArabicIsJoinedAndReversedLatinStays) {
+  // مرحبا: meem, reh, hah, beh, alef. Drawn right to left in joined forms:
+  // alef (final), beh (medial), hah (initial), reh (final), meem (initial).
+  const std::u16string visual = VisualOrder(u"\u0645\u0631\u062D\u0628\u0627");
+  EXPECT_EQ(visual, u"\uFE8E\uFE92\uFEA3\uFEAE\uFEE3");
+  EXPECT_EQ(VisualOrder(u"LED 24"), u"LED 24");
+  EXPECT_EQ(VisualOrder(u""), u"");
+  // A Latin word inside Arabic keeps its own order.
+  const std::u16string mixed = VisualOrder(u"\u0644 AB");
+  EXPECT_NE(mixed.find(u"AB"), std::u16string::npos);
+}
+
+}  // namespace
+}  // namespace vexilo
+
+namespace vexilo {
+namespace {
+
+TEST(TextLayout, ResumingFromTheCacheDrawsEveryPageAsAFreshLayout) {
+  std::u16string text;
+  for (int i = 0; i < 40; ++i) text += u"WORD" + std::u16string(static_cast<size_t>(i % 5), u'i') + (i % 7 ? u" " : u"\r\n\r\n");
+  struct {
+    bool Single;
+    bool Centred;
+  } modes[] = {{false, false}, {false, true}, {true, false}};
+  for (const auto& m : modes) {
+    TextLayoutParams p = Paged(40, 40, 0);
+    p.SingleLinePages = m.Single;
+    p.Centred = m.Centred;
+    p.CharSpacing = 1;
+    TextLayoutCache cache;
+    // Pages in an order that uses the cache forwards, backwards and past the end.
+    const int order[] = {0, 1, 2, 5, 3, 9, 4, 30, 200, 8, 7, 6};
+    for (int page : order) {
+      p.PageIndex = page;
+      FixedDevice fresh, cached;
+      fresh.Widths[u'i'] = 3;
+      cached.Widths[u'i'] = 3;
+      bool a = LayoutTextPage(text, p, fresh);
+      bool b = LayoutTextPage(text, p, cached, &cache);
+      ASSERT_EQ(a, b) << page;
+      EXPECT_EQ(fresh.Calls, cached.Calls) << page;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vexilo

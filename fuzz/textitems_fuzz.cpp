@@ -1,0 +1,114 @@
+// Arbitrary host records for the three text items: sizes, effects, colours,
+// frames, offsets and text bytes. Whatever the record holds, an item either
+// succeeds with a pack that reads back whole, or fails and leaves the pack
+// byte for byte as it was.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "PackReader.h"
+#include "frame/LifecycleUnit.h"
+#include "pack/ProgramPackUnit.h"
+#include "vexilo.h"
+
+namespace {
+
+struct Reader {
+  const uint8_t* Data;
+  size_t Size;
+  size_t Pos = 0;
+  uint8_t Byte() { return Pos < Size ? Data[Pos++] : 0; }
+  int32_t Small(int32_t lo, int32_t hi) { return lo + static_cast<int32_t>(Byte() % static_cast<uint32_t>(hi - lo + 1)); }
+  int32_t Int() {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v = v << 8 | Byte();
+    return static_cast<int32_t>(v);
+  }
+};
+
+std::string g_home;
+
+void Setup() {
+  if (!g_home.empty()) return;
+  char tmpl[] = "/tmp/vexilo-fuzz-XXXXXX";
+  g_home = ::mkdtemp(tmpl);
+  ::setenv("VEXILO_HOME", g_home.c_str(), 1);
+  // GBK: [地址: 1] .. [地址: 4] with colour modes 1, 2, 3 and 0.
+  std::string ini;
+  const int colors[] = {1, 2, 3, 0};
+  for (int i = 0; i < 4; ++i) {
+    ini += "[\xB5\xD8\xD6\xB7: " + std::to_string(i + 1) + "]\r\nCOMPort=COM1\r\nColor=" + std::to_string(colors[i]) + "\r\n";
+  }
+  FILE* f = std::fopen((g_home + "/LED.INI").c_str(), "wb");
+  std::fwrite(ini.data(), 1, ini.size(), f);
+  std::fclose(f);
+  vexilo::LibraryLoad();
+}
+
+const char* kFaces[] = {"\xCB\xCE\xCC\xE5", "\xBA\xDA\xCC\xE5", "Arial", "Courier New", nullptr};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Setup();
+  Reader in{data, size};
+  User_InitBufferEx(in.Small(1, 4), in.Byte() & 1);
+  User_AddProgram(0, 0);
+
+  const uint8_t kind = in.Byte() % 3;
+  FontSpec font{};
+  font.FaceName = kFaces[in.Byte() % 5];
+  font.Size = in.Small(-2, 40);
+  font.Bold = in.Byte() & 1;
+  font.Italic = in.Byte() & 1;
+  font.Underline = in.Byte() & 1;
+  font.Centered = in.Byte() & 1;
+  font.TextColor = in.Byte() % 5;
+  font.CharSpacing = in.Small(-8, 8);
+  font.LineSpacing = in.Small(-8, 8);
+  const int32_t x = in.Small(-4, 300), y = in.Small(-4, 300);
+  const int32_t w = in.Small(-8, 130), h = in.Small(-8, 70);
+  const int32_t frame = in.Small(-2, 24);
+  const uint8_t frameColor = in.Byte() % 5, back = in.Byte() % 5;
+  const int32_t effect = in.Small(-1, 50), stay = in.Small(0, 3);
+  const uint8_t fontForm = in.Byte() & 1;
+  const int8_t offsetY = static_cast<int8_t>(in.Byte());
+  std::string text(reinterpret_cast<const char*>(data + in.Pos), size - in.Pos);
+  text = text.substr(0, 600);
+  text.erase(std::find(text.begin(), text.end(), '\0'), text.end());
+
+  const std::vector<uint8_t> before = vexilo::testing::ReadFileBytes(g_home + "/Swap.Dat");
+  int32_t result = -1;
+  if (kind == 0) {
+    TTextParam p{};
+    p.Text = text.c_str(); p.BackColor = back; p.AreaX = x; p.AreaY = y; p.AreaWidth = w; p.AreaHeight = h;
+    p.FrameWidth = frame; p.FrameColor = frameColor; p.Font = font; p.Effect = effect; p.StayTime = stay;
+    result = User_AddText(&p);
+  } else if (kind == 1) {
+    TSingleTextParam p{};
+    p.Text = text.c_str(); p.BackColor = back; p.AreaX = x; p.AreaY = y; p.AreaWidth = w; p.AreaHeight = h;
+    p.FrameWidth = frame; p.FrameColor = frameColor; p.Font = font; p.Effect = effect; p.StayTime = stay;
+    p.OffsetY = offsetY; p.FontForm = fontForm;
+    result = User_AddSingleText(&p);
+  } else {
+    TStaticTextParam p{};
+    p.Text = text.c_str(); p.BackColor = back; p.AreaX = x; p.AreaY = y; p.AreaWidth = w; p.AreaHeight = h;
+    p.FrameWidth = frame; p.FrameColor = frameColor; p.Font = font; p.FontForm = fontForm;
+    result = User_AddStaticText(&p);
+  }
+  const std::vector<uint8_t> after = vexilo::testing::ReadFileBytes(g_home + "/Swap.Dat");
+  if (result != 0) {
+    if (after != before) __builtin_trap();  // a failed item must leave the pack as it was
+    return 0;
+  }
+  if (static_cast<int32_t>(after.size()) != vexilo::Pack().PackLength) __builtin_trap();
+  vexilo::testing::PackInfo pack;
+  std::string error;
+  if (!vexilo::testing::ReadPack(after, pack, error)) __builtin_trap();
+  return 0;
+}

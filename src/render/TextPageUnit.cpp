@@ -1,0 +1,91 @@
+#include "render/TextPageUnit.h"
+
+#include <cstring>
+#include <unordered_map>
+
+#include "render/BidiUnit.h"
+#include "render/BitmapDataUnit.h"
+#include "render/DrawingUnit.h"
+#include "render/TextLayoutUnit.h"
+
+namespace vexilo {
+namespace {
+
+// Font sizes beyond this are not a text an LED area can show.
+constexpr int32_t kMaxFontSize = 2048;
+
+// The layout's text device on a page raster and a font.
+struct RasterTextDevice {
+  Raster& Page;
+  const Font& TextFont;
+  std::unordered_map<char16_t, int> Widths;
+
+  int CharWidth(char16_t c) {
+    auto it = Widths.find(c);
+    if (it != Widths.end()) return it->second;
+    int w = MeasureText(TextFont, std::u16string_view(&c, 1)).Width;
+    Widths.emplace(c, w);
+    return w;
+  }
+  // Strings with Arabic (only the continuous line has them) are measured and
+  // drawn shaped and in visual order.
+  std::pair<int, int> Measure(std::u16string_view s) {
+    TextSize size = HasArabic(s) ? MeasureText(TextFont, VisualOrder(s)) : MeasureText(TextFont, s);
+    return {size.Width, size.Height};
+  }
+  void Draw(int x, int y, std::u16string_view s) {
+    if (HasArabic(s)) {
+      DrawString(Page, TextFont, x, y, VisualOrder(s));
+    } else {
+      DrawString(Page, TextFont, x, y, s);
+    }
+  }
+};
+
+}  // namespace
+
+size_t RenderTextPage(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
+                      int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, uint8_t* out,
+                      size_t outSize, int32_t verticalOffset, TextLayoutCache* cache) {
+  if (width <= 0 || height <= 0 || out == nullptr) return 0;
+  const int32_t size = font.Size;
+  if (size <= 0 || size > kMaxFontSize) return 0;
+  if (PageDataSize(width, height, 1) > outSize) return 0;
+
+  TextLayoutParams p;
+  p.SingleLinePages = singleLinePages;
+  p.Wrap = wrap;
+  p.PageIndex = pageIndex;
+  p.Width = width;
+  p.Height = height;
+  p.Margin = margin;
+  p.Size = size;
+  p.CharSpacing = font.CharSpacing;
+  p.LineSpacing = font.LineSpacing;
+  p.Centred = font.Centered != 0;
+  const int32_t narrowing = (font.Italic != 0 && narrowItalics) ? size / 6 : 0;
+  p.NominalWidth = size / 2 - narrowing;
+  p.VerticalOffset = verticalOffset;
+
+  // Cheap checks first, so that a page beyond the text costs no raster.
+  if (HasArabic(text) && !singleLinePages) return 0;
+  if (text.empty() && pageIndex > 0) return 0;
+
+  RasterPtr page = NewPageBitmap(width, height);
+  if (!page) return 0;
+  const std::string_view face = font.FaceName != nullptr ? std::string_view(font.FaceName) : std::string_view();
+  FontPtr textFont;
+  if (size == 8) {
+    p.EightPixelFont = true;
+    textFont = NewFontAnsi(face, 11, 6, FwLight, false, false, DefaultCharSet);
+  } else {
+    textFont = NewFontAnsi(face, size, size / 2 - narrowing, font.Bold != 0 ? FwBold : FwNormal, font.Italic != 0,
+                              font.Underline != 0, DefaultCharSet);
+  }
+  if (!textFont) return 0;
+  RasterTextDevice device{*page, *textFont, {}};
+  if (!LayoutTextPage(text, p, device, cache)) return 0;
+  return EncodePage(page.get(), out, outSize);
+}
+
+}  // namespace vexilo

@@ -1,0 +1,438 @@
+// The three text items, checked through the pack reader and the page pixels.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "HostLibrary.h"
+#include "PackReader.h"
+#include "frame/HostFilesUnit.h"
+#include "frame/LifecycleUnit.h"
+#include "lang/CodePageUnit.h"
+#include "pack/ItemPagesUnit.h"
+#include "pack/ProgramPackUnit.h"
+#include "render/BitmapDataUnit.h"
+#include "render/TextPageUnit.h"
+
+namespace vexilo {
+namespace {
+
+using testing::AreaInfo;
+using testing::MakeTempFolder;
+using testing::PackInfo;
+using testing::ReadFileBytes;
+using testing::WriteTextFile;
+using Bytes = std::vector<uint8_t>;
+
+const char kScreens[] =
+    "[地址: 1]\nCOMPort=COM1\nColor=1\n"
+    "[地址: 2]\nCOMPort=COM1\nColor=2\n"
+    "[地址: 3]\nCOMPort=COM1\nColor=3\n"
+    "[地址: 4]\nCOMPort=COM1\nColor=4\n";
+
+const std::string kSong = Utf8ToGbk("宋体");
+
+class TextItems : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_ = MakeTempFolder("text");
+    WriteTextFile(home_ + "/LED.INI", Utf8ToGbk(kScreens));
+    ::setenv("VEXILO_HOME", home_.c_str(), 1);
+    LibraryLoad();
+  }
+  void TearDown() override { LibraryUnload(); }
+
+  void Start(int screen, uint8_t rotated = 0) {
+    ASSERT_EQ(User_InitBufferEx(screen, rotated), 1);
+    ASSERT_EQ(User_AddProgram(0, 0), 0);
+  }
+  Bytes File() { return ReadFileBytes(home_ + "/Swap.Dat"); }
+  PackInfo Read() {
+    PackInfo pack;
+    std::string error;
+    EXPECT_TRUE(ReadPack(File(), pack, error)) << error;
+    return pack;
+  }
+  // The last area of the first program (a copy: packs are temporaries).
+  static AreaInfo OnlyArea(const PackInfo& pack) {
+    if (pack.Programs.empty() || pack.Programs[0].Areas.empty()) return AreaInfo{};
+    return pack.Programs[0].Areas.back();
+  }
+
+  static FontSpec Font(int size = 16, uint8_t color = 1) {
+    FontSpec f{};
+    f.FaceName = kSong.c_str();
+    f.Size = size;
+    f.TextColor = color;
+    return f;
+  }
+  static TSingleTextParam Single(const char* text, int32_t effect, int32_t w = 64, int32_t h = 16) {
+    TSingleTextParam p{};
+    p.Text = text;
+    p.AreaWidth = w;
+    p.AreaHeight = h;
+    p.Font = Font();
+    p.Effect = effect;
+    p.Speed = 0x105;
+    p.StayTime = 3;
+    p.PageOption = 0x207;
+    return p;
+  }
+  static TTextParam Paged(const char* text, int32_t w = 64, int32_t h = 32) {
+    TTextParam p{};
+    p.Text = text;
+    p.AreaWidth = w;
+    p.AreaHeight = h;
+    p.Font = Font();
+    p.Effect = 34;
+    p.Speed = 2;
+    p.StayTime = 9;
+    p.PageOption = 1;
+    return p;
+  }
+  std::string home_;
+};
+
+// Pages of a type-3 area: its page set header, then pages of pageBytes.
+std::vector<Bytes> SetPages(const AreaInfo& area, size_t pageBytes) {
+  std::vector<Bytes> pages;
+  for (size_t off = 6; off + pageBytes <= area.Body.size(); off += pageBytes) {
+    pages.emplace_back(area.Body.begin() + static_cast<long>(off), area.Body.begin() + static_cast<long>(off + pageBytes));
+  }
+  return pages;
+}
+
+// The page a mono screen shows for text colour 1 on black: the mask inverted.
+Bytes LitMask(const std::u16string& text, int32_t page, int32_t w, int32_t h, int32_t margin, const FontSpec& font,
+              bool single, bool wrap, bool narrow) {
+  Bytes out(testing::PageBytes(w, h, 1));
+  size_t n = RenderTextPage(single, wrap, text, page, w, h, margin, font, narrow, out.data(), out.size(), 0);
+  if (n == 0) return {};
+  for (uint8_t& b : out) b = static_cast<uint8_t>(~b);
+  ClearRowPadding(w, h, 1, out.data(), out.size());
+  return out;
+}
+
+bool AnyLit(const Bytes& page) {
+  for (uint8_t b : page) {
+    if (b != 0) return true;
+  }
+  return false;
+}
+
+TEST_F(TextItems, SingleLinePageOrderFollowsTheEffect) {
+  Start(1);
+  TSingleTextParam forward = Single("ONE\nTWO\nSIX", 1);
+  ASSERT_EQ(User_AddSingleText(&forward), 0);
+  TSingleTextParam backward = Single("ONE\nTWO\nSIX", 8);
+  ASSERT_EQ(User_AddSingleText(&backward), 0);
+  PackInfo pack = Read();
+  ASSERT_EQ(pack.Programs[0].Areas.size(), 2u);
+  const AreaInfo& a = pack.Programs[0].Areas[0];
+  const AreaInfo& b = pack.Programs[0].Areas[1];
+  EXPECT_EQ(a.Type, 3);
+  EXPECT_EQ(Bytes(a.Body.begin(), a.Body.begin() + 6), (Bytes{3, 1, 0x05, 3, 0, 0x07}));
+  EXPECT_EQ(Bytes(b.Body.begin(), b.Body.begin() + 6), (Bytes{3, 8, 0x05, 3, 0, 0x07}));
+  std::vector<Bytes> pa = SetPages(a, 8 * 16), pb = SetPages(b, 8 * 16);
+  ASSERT_EQ(pa.size(), 3u);
+  ASSERT_EQ(pb.size(), 3u);
+  EXPECT_EQ(pb[0], pa[2]);
+  EXPECT_EQ(pb[1], pa[1]);
+  EXPECT_EQ(pb[2], pa[0]);
+  EXPECT_NE(pa[0], pa[1]);
+  EXPECT_EQ(pa[0], LitMask(u"ONE", 0, 64, 16, 0, Font(), true, true, false));
+  EXPECT_EQ(a.Length, 14u + 6u + 3u * 128u);
+}
+
+TEST_F(TextItems, ContinuousLineForEffectSevenWithoutStayTime) {
+  Start(1);
+  const char* text = "ABCDEFGHIJKLMNOPQRST";
+  TSingleTextParam scroll = Single(text, 7);
+  scroll.StayTime = 0;
+  ASSERT_EQ(User_AddSingleText(&scroll), 0);
+  TSingleTextParam lines = Single("AB\nCD", 7);
+  lines.StayTime = 1;
+  ASSERT_EQ(User_AddSingleText(&lines), 0);
+  PackInfo pack = Read();
+  const AreaInfo& a = pack.Programs[0].Areas[0];
+  // A 20-letter line at 8 px a letter is 160 px: pages 0, 1 and 2 of 64.
+  std::vector<Bytes> pages = SetPages(a, 128);
+  ASSERT_EQ(a.Body[0], pages.size());
+  std::u16string text16(text, text + 20);
+  for (size_t k = 0; k < pages.size(); ++k) {
+    EXPECT_EQ(pages[k], LitMask(text16, static_cast<int32_t>(k), 64, 16, 0, Font(), true, false, false)) << k;
+  }
+  EXPECT_TRUE(LitMask(text16, static_cast<int32_t>(pages.size()), 64, 16, 0, Font(), true, false, false).empty());
+  EXPECT_EQ(pack.Programs[0].Areas[1].Body[0], 2);  // one page per line
+}
+
+TEST_F(TextItems, RotatedSingleLineTurnsEffectAreaAndPages) {
+  Start(1, 1);
+  TSingleTextParam five = Single("AB\nCD", 5, 64, 16);
+  five.StayTime = 0;
+  five.AreaX = 8;
+  five.AreaY = 24;
+  ASSERT_EQ(User_AddSingleText(&five), 0);  // effect 5 turns to 7: the continuous line
+  TSingleTextParam seven = Single("AB\nCD", 7, 64, 16);
+  seven.StayTime = 0;
+  ASSERT_EQ(User_AddSingleText(&seven), 0);  // effect 7 turns to 6: one line per page
+  PackInfo pack = Read();
+  const AreaInfo& a = pack.Programs[0].Areas[0];
+  EXPECT_EQ(a.X, 24);
+  EXPECT_EQ(a.Y, 8);
+  EXPECT_EQ(a.Width, 16);
+  EXPECT_EQ(a.Height, 64);
+  EXPECT_EQ(a.Body[1], 7);
+  // The text has a break, so even the continuous line falls back to lines.
+  EXPECT_EQ(a.Body[0], 2);
+  Bytes unturned = LitMask(u"AB", 0, 64, 16, 0, Font(), true, true, false);
+  Bytes turned = unturned;
+  ASSERT_TRUE(RotatePage(1, 64, 16, turned.data(), turned.size()));
+  EXPECT_EQ(SetPages(a, 128)[0], turned);
+  EXPECT_EQ(pack.Programs[0].Areas[1].Body[1], 6);
+}
+
+TEST_F(TextItems, RotatedContinuousLineFromEffectFive) {
+  Start(1, 1);
+  TSingleTextParam p = Single("ABCDEFGHIJKL", 5, 64, 16);
+  p.StayTime = 0;
+  ASSERT_EQ(User_AddSingleText(&p), 0);
+  const AreaInfo a = OnlyArea(Read());
+  EXPECT_EQ(a.Body[1], 7);
+  EXPECT_EQ(a.Body[0], 2);  // 96 px of text in 64-px windows
+}
+
+TEST_F(TextItems, AtMost255Pages) {
+  Start(1);
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += "L\n";
+  TSingleTextParam p = Single(text.c_str(), 1, 16, 16);
+  ASSERT_EQ(User_AddSingleText(&p), 0);
+  EXPECT_EQ(OnlyArea(Read()).Body[0], 255);
+}
+
+TEST_F(TextItems, EmptyAndBlankTexts) {
+  Start(1);
+  const Bytes before = File();
+  TSingleTextParam single = Single(nullptr, 1);
+  EXPECT_EQ(User_AddSingleText(&single), -1);
+  single.Text = " \t\r\n ";
+  EXPECT_EQ(User_AddSingleText(&single), -1);
+  TStaticTextParam still{};
+  still.AreaWidth = 64;
+  still.AreaHeight = 16;
+  still.Font = Font();
+  still.Text = "";
+  EXPECT_EQ(User_AddStaticText(&still), -1);  // no page: the pack stays as it was
+  EXPECT_EQ(User_AddStaticText(nullptr), -1);
+  EXPECT_EQ(User_AddSingleText(nullptr), -1);
+  EXPECT_EQ(User_AddText(nullptr), -1);
+  EXPECT_EQ(File(), before);
+  EXPECT_EQ(Pack().AreaCounter, 0);
+
+  still.Text = "   ";
+  ASSERT_EQ(User_AddStaticText(&still), 0);  // blanks give a blank page
+  TTextParam paged = Paged(nullptr);
+  ASSERT_EQ(User_AddText(&paged), 0);  // an empty paged text adds no page
+  PackInfo pack = Read();
+  ASSERT_EQ(pack.Programs[0].Areas.size(), 2u);
+  const AreaInfo& s = pack.Programs[0].Areas[0];
+  EXPECT_EQ(s.Type, 4);
+  EXPECT_EQ(s.Body.size(), 2u + 128u);
+  EXPECT_FALSE(AnyLit(Bytes(s.Body.begin() + 2, s.Body.end())));
+  EXPECT_EQ(pack.Programs[0].Areas[1].PageCount, 0);
+  EXPECT_EQ(pack.Programs[0].Areas[1].Length, 16u);
+  EXPECT_EQ(pack.Programs[0].AreaCount, 2);
+}
+
+TEST_F(TextItems, FontFormRecords) {
+  Start(1, 1);  // never turned
+  TSingleTextParam single = Single("AB", 7);
+  single.AreaX = 1;
+  single.AreaY = 2;
+  single.StayTime = 0;
+  single.FontForm = 1;
+  single.Font.Centered = 1;
+  ASSERT_EQ(User_AddSingleText(&single), 0);
+  TStaticTextParam still{};
+  still.Text = "AB";
+  still.AreaWidth = 64;
+  still.AreaHeight = 16;
+  still.Font = Font(16, 2);
+  still.FontForm = 1;
+  ASSERT_EQ(User_AddStaticText(&still), 0);
+  single.StayTime = 0x100;  // the whole 32-bit stay time counts
+  ASSERT_EQ(User_AddSingleText(&single), 0);
+  PackInfo pack = Read();
+  const auto& areas = pack.Programs[0].Areas;
+  ASSERT_EQ(areas.size(), 3u);
+  EXPECT_EQ(areas[0].Type, 0x21);
+  EXPECT_EQ(areas[0].Length, 33u);
+  EXPECT_EQ(areas[0].X, 1);
+  EXPECT_EQ(areas[0].Y, 2);
+  EXPECT_EQ(areas[0].Width, 64);
+  EXPECT_EQ(areas[0].Body, (Bytes{0, 0, 7, 5, 0, 7, 1, 1, 3, 0, 0, 0, 6, 0x7F, 1, 16, 0, 'A', 'B'}));
+  EXPECT_EQ(areas[1].Body, (Bytes{0, 0, 0, 0, 0, 0, 2, 4, 4, 0, 0, 0, 6, 0x7F, 1, 16, 1, 'A', 'B'}));
+  EXPECT_EQ(areas[2].Body, (Bytes{0, 0, 7, 5, 0, 7, 0, 3, 3, 0, 0, 0, 6, 0x7F, 1, 16, 0, 'A', 'B'}));
+}
+
+TEST_F(TextItems, FontFormTextTooLongForItsLengthField) {
+  Start(1);
+  std::string text(65532, 'x');
+  TStaticTextParam still{};
+  still.Text = text.c_str();
+  still.FontForm = 1;
+  still.Font = Font();
+  const Bytes before = File();
+  EXPECT_EQ(User_AddStaticText(&still), -1);
+  EXPECT_EQ(File(), before);
+  text.pop_back();  // 65531 bytes: L + 4 is 65535
+  still.Text = text.c_str();
+  ASSERT_EQ(User_AddStaticText(&still), 0);
+  EXPECT_EQ(OnlyArea(Read()).Length, 31u + 65531u);
+}
+
+TEST_F(TextItems, PagedTextsWithOneRectangleShareTheirPageArea) {
+  Start(1);
+  TTextParam first = Paged("FIRST PAGE TEXT THAT WRAPS ONTO MORE LINES AND PAGES");
+  ASSERT_EQ(User_AddText(&first), 0);
+  PackInfo once = Read();
+  const int firstPages = OnlyArea(once).PageCount;
+  ASSERT_GE(firstPages, 2);
+  TTextParam second = Paged("SECOND");
+  second.Effect = 1;
+  ASSERT_EQ(User_AddText(&second), 0);
+  PackInfo pack = Read();
+  ASSERT_EQ(pack.Programs[0].Areas.size(), 1u);
+  EXPECT_EQ(pack.Programs[0].AreaCount, 2);
+  const AreaInfo a = OnlyArea(pack);
+  EXPECT_EQ(a.PageCount, firstPages + 1);
+  EXPECT_EQ(a.GroupSizes, (std::vector<int>{firstPages, 1}));
+  EXPECT_EQ(a.Pages.back().Number, firstPages + 1);
+  EXPECT_EQ(a.Pages.front().Effect, 15);  // 34 maps to 15
+  EXPECT_EQ(a.Pages.back().Effect, 1);
+  EXPECT_EQ(a.Pages.front().Speed, 2);
+  EXPECT_EQ(a.Pages.front().StayTime, 9);
+  EXPECT_EQ(a.Pages.front().Option, 1);
+  for (int k = 0; k < firstPages; ++k) {
+    EXPECT_EQ(a.Pages[static_cast<size_t>(k)].Pixels,
+              LitMask(u"FIRST PAGE TEXT THAT WRAPS ONTO MORE LINES AND PAGES", k, 64, 32, 0, Font(), false, true, true))
+        << k;
+  }
+}
+
+TEST_F(TextItems, FramesAndMargins) {
+  Start(1);
+  const std::u16string text16 = u"FRAME";
+  TSingleTextParam single = Single("FRAME", 1, 64, 32);
+  single.FrameWidth = 5;
+  single.FrameColor = 1;
+  ASSERT_EQ(User_AddSingleText(&single), 0);
+  TTextParam paged = Paged("FRAME", 64, 32);
+  paged.FrameWidth = 5;
+  paged.FrameColor = 1;
+  ASSERT_EQ(User_AddText(&paged), 0);
+  TSingleTextParam noFrame = Single("FRAME", 1, 64, 32);
+  noFrame.FrameWidth = 2;
+  ASSERT_EQ(User_AddSingleText(&noFrame), 0);
+  TTextParam pagedNoFrame = Paged("FRAME", 64, 32);
+  pagedNoFrame.FrameWidth = 2;
+  pagedNoFrame.AreaX = 64;
+  ASSERT_EQ(User_AddText(&pagedNoFrame), 0);
+  PackInfo pack = Read();
+  const auto& areas = pack.Programs[0].Areas;
+  ASSERT_EQ(areas.size(), 4u);
+
+  auto framed = [](Bytes page, int width) {
+    DrawBorder(1, 1, width, 64, 32, page.data(), page.size());
+    return page;
+  };
+  // Single-line: a 5-pixel frame around text with a 1-pixel margin.
+  EXPECT_EQ(SetPages(areas[0], 256)[0], framed(LitMask(text16, 0, 64, 32, 1, Font(), true, true, false), 5));
+  // Paged: a 1-pixel frame, a 1-pixel margin.
+  EXPECT_EQ(areas[1].Pages[0].Pixels, framed(LitMask(text16, 0, 64, 32, 1, Font(), false, true, true), 1));
+  // No frame colour: no frame; single-line margin 0, paged margin 2.
+  EXPECT_EQ(SetPages(areas[2], 256)[0], LitMask(text16, 0, 64, 32, 0, Font(), true, true, false));
+  EXPECT_EQ(areas[3].Pages[0].Pixels, LitMask(text16, 0, 64, 32, 2, Font(), false, true, true));
+}
+
+TEST_F(TextItems, PageBytesByColourMode) {
+  struct {
+    int Screen;
+    size_t Planes;
+  } cases[] = {{1, 1}, {2, 2}, {3, 2}};
+  for (const auto& c : cases) {
+    Start(c.Screen);
+    TTextParam paged = Paged("COLOUR", 40, 16);  // 40 wide: 5 bytes a row
+    ASSERT_EQ(User_AddText(&paged), 0);
+    TStaticTextParam still{};
+    still.Text = "COLOUR";
+    still.AreaWidth = 40;
+    still.AreaHeight = 16;
+    still.Font = Font(16, 2);
+    still.BackColor = 1;
+    ASSERT_EQ(User_AddStaticText(&still), 0);
+    PackInfo pack = Read();
+    EXPECT_EQ(pack.PlaneCount, c.Planes);
+    const auto& areas = pack.Programs[0].Areas;
+    ASSERT_EQ(areas.size(), 2u);
+    EXPECT_EQ(areas[0].Pages.at(0).Pixels.size(), c.Planes * 16 * 5);
+    EXPECT_EQ(areas[1].Body.size(), 2 + c.Planes * 16 * 5);
+    EXPECT_EQ(areas[1].Body[0], 1);  // the background colour precedes the page
+  }
+}
+
+TEST_F(TextItems, ColourModeThreeExchangesRedAndGreen) {
+  Start(3);
+  TStaticTextParam still{};
+  still.Text = "X";
+  still.AreaWidth = 8;
+  still.AreaHeight = 16;
+  still.Font = Font(16, 1);  // red text on black: green plane on this screen
+  ASSERT_EQ(User_AddStaticText(&still), 0);
+  const AreaInfo a = OnlyArea(Read());
+  bool red = false, green = false;
+  for (size_t row = 0; row < 16; ++row) {
+    red |= a.Body[2 + 2 * row] != 0;
+    green |= a.Body[2 + 2 * row + 1] != 0;
+  }
+  EXPECT_FALSE(red);
+  EXPECT_TRUE(green);
+}
+
+TEST_F(TextItems, ItemsRefuseColourModeFourAndNoProgram) {
+  ASSERT_EQ(User_InitBuffer(1), 1);
+  TTextParam paged = Paged("X");
+  EXPECT_EQ(User_AddText(&paged), -1);  // no program
+  Start(4);
+  EXPECT_EQ(User_AddText(&paged), -1);
+  TSingleTextParam single = Single("X", 1);
+  EXPECT_EQ(User_AddSingleText(&single), -1);
+  EXPECT_EQ(Read().Programs[0].Areas.size(), 0u);
+}
+
+TEST_F(TextItems, ArabicOnlyInTheContinuousLine) {
+  // GBK has no Arabic letters, so the renderer's rule is checked directly.
+  const std::u16string text = u"\u0645\u0631\u062D\u0628\u0627";
+  Bytes out(2 * 64);
+  EXPECT_EQ(RenderTextPage(false, true, text, 0, 64, 16, 0, Font(), true, out.data(), out.size(), 0), 0u);
+  EXPECT_EQ(RenderTextPage(true, true, text, 0, 64, 16, 0, Font(), false, out.data(), out.size(), 0), 128u);
+}
+
+TEST_F(TextItems, ChineseTextDrawsInk) {
+  Start(2);
+  const std::string gbk = Utf8ToGbk("欢迎光临");
+  TStaticTextParam still{};
+  still.Text = gbk.c_str();
+  still.AreaWidth = 64;
+  still.AreaHeight = 16;
+  still.Font = Font(16, 3);
+  ASSERT_EQ(User_AddStaticText(&still), 0);
+  const AreaInfo a = OnlyArea(Read());
+  EXPECT_TRUE(AnyLit(Bytes(a.Body.begin() + 2, a.Body.end())));
+}
+
+}  // namespace
+}  // namespace vexilo
