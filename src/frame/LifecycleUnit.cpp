@@ -4,6 +4,7 @@
 #include "comm/SocketUnit.h"
 #include "frame/DebugLogUnit.h"
 #include "pack/ProgramPackUnit.h"
+#include "render/DrawingUnit.h"
 
 namespace vexilo {
 
@@ -26,6 +27,8 @@ void LibraryUnload() {
   CommUnload();
   // 3. UDP link.
   UdpLinkUnload();
+  // Cached faces and glyphs of the drawing services.
+  DrawingShutdown();
 }
 
 }  // namespace vexilo

@@ -12,6 +12,7 @@
 #include "frame/ScreenConfigUnit.h"
 #include "lang/StringTableUnit.h"
 #include "pack/ByteOrderUnit.h"
+#include "render/BitmapDataUnit.h"
 
 namespace vexilo {
 namespace {
@@ -31,14 +32,6 @@ HeaderRef Header(PackState& s, HeaderKind which) {
     case HeaderKind::List: return {s.ListHeader, sizeof s.ListHeader, s.ListHeaderPos};
   }
   return {nullptr, 0, -1};
-}
-
-// Exchanges x with y and width with height in an area header.
-void SwapHeaderAxes(uint8_t* header) {
-  for (int i = 0; i < 2; ++i) {
-    std::swap(header[2 + i], header[4 + i]);
-    std::swap(header[6 + i], header[8 + i]);
-  }
 }
 
 bool FitsPack(size_t n) {
@@ -160,7 +153,7 @@ bool BeginArea(uint8_t type, int32_t x, int32_t y, int32_t width, int32_t height
   PutBe16(&s.AreaHeader[4], static_cast<uint32_t>(y));
   PutBe16(&s.AreaHeader[6], static_cast<uint32_t>(width));
   PutBe16(&s.AreaHeader[8], static_cast<uint32_t>(height));
-  if (swapAxes) SwapHeaderAxes(s.AreaHeader);
+  if (swapAxes) SwapAreaAxes(std::span<uint8_t, 14>(s.AreaHeader));
   s.AreaHeaderPos = s.PackLength;
   s.PackLength += 14;
   return RewriteHeader(HeaderKind::Area);
