@@ -98,11 +98,11 @@ TEST(DebugLog, EveryExportWritesItsLineLast) {
     return r;
   });
   ASSERT_TRUE(run.Ok) << run.Error;
-  EXPECT_EQ(run.Output, "100,001-1,-1,-1");
+  EXPECT_EQ(run.Output, "100,0010,-1,-1");
   EXPECT_EQ(Bodies(ReadTextFile(home + "/Debug.Txt")),
             (std::vector<std::string>{"Start Debug", "User_InitBuffer Success", "User_InitBuffer Fail",
                                       "User_AddProgram Success", "User_CloseScreenEx Fail", "User_CloseScreen Fail",
-                                      "User_CompletePack Success", "User_AddText " + Utf8ToGbk("你好 LED") + " Fail",
+                                      "User_CompletePack Success", "User_AddText " + Utf8ToGbk("你好 LED") + " Success",
                                       "User_AddSingleText  Fail", "User_AddBmp Fail", CounterLine(0, 0),
                                       "Stop Debug"}));
 }
@@ -140,6 +140,36 @@ TEST(Lifecycle, LoadEmptiesSwapDat) {
   auto run = RunHost(home, [&](const HostApi&) { return std::to_string(ReadTextFile(home + "/Swap.Dat").size()); });
   ASSERT_TRUE(run.Ok) << run.Error;
   EXPECT_EQ(run.Output, "0");
+}
+
+}  // namespace
+}  // namespace vexilo
+
+#include "CardSim.h"
+
+namespace vexilo {
+namespace {
+
+TEST(DebugLog, CounterLinesShowTotalsSinceLoad) {
+  cardsim::CardSimulator sim;
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  const uint16_t port = sim.UdpPort();
+  std::string home = MakeTempFolder("log-counters");
+  auto run = RunHost(home, [port](const HostApi& api) {
+    api.OpenToUDPScreen(0, "127.0.0.1", port);  // before logging: counted all the same
+    api.UseDebug(1);
+    api.OpenToUDPScreen(0, "127.0.0.1", port);
+    api.UseDebug(0);
+    api.UseDebug(1);
+    api.UseDebug(0);
+    return std::string();
+  });
+  sim.Stop();
+  ASSERT_TRUE(run.Ok) << run.Error;
+  // Each screen command: a handshake and one packet, both answered.
+  EXPECT_EQ(Bodies(ReadTextFile(home + "/Debug.Txt")),
+            (std::vector<std::string>{"Start Debug", "User_OpenToUDPScreen Success", CounterLine(4, 4), "Stop Debug",
+                                      "Start Debug", CounterLine(4, 4), "Stop Debug"}));
 }
 
 }  // namespace
