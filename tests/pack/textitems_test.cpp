@@ -402,6 +402,35 @@ TEST_F(TextItems, ColourModeThreeExchangesRedAndGreen) {
   EXPECT_TRUE(green);
 }
 
+TEST_F(TextItems, WidthsThatAreNotAMultipleOfEightKeepTheirRowsApart) {
+  Start(2);
+  TStaticTextParam still{};
+  still.Text = "II";
+  still.AreaWidth = 12;  // 2 bytes a plane row, the last holding 4 pixels
+  still.AreaHeight = 16;
+  still.Font = Font(16, 3);
+  still.BackColor = 1;
+  still.FrameWidth = 1;
+  still.FrameColor = 2;
+  ASSERT_EQ(User_AddStaticText(&still), 0);
+  const AreaInfo a = OnlyArea(Read());
+  ASSERT_EQ(a.Body.size(), 2u + 2u * 16u * 2u);
+  for (size_t row = 0; row < 16; ++row) {
+    for (size_t plane = 0; plane < 2; ++plane) {
+      const uint8_t last = a.Body[2 + row * 4 + plane * 2 + 1];
+      EXPECT_EQ(last & 0xF0, 0) << "unused bits stay 0, row " << row;
+      // The frame's right column is pixel 11, the lowest bit: green only.
+      EXPECT_EQ(last & 1, plane == 1 ? 1 : 0) << row;
+    }
+  }
+  // A rotated screen can only turn pages whose sides are multiples of 8.
+  Start(1, 1);
+  const Bytes before = File();
+  TSingleTextParam single = Single("AB", 1, 12, 16);
+  EXPECT_EQ(User_AddSingleText(&single), -1);
+  EXPECT_EQ(File(), before);
+}
+
 TEST_F(TextItems, ItemsRefuseColourModeFourAndNoProgram) {
   ASSERT_EQ(User_InitBuffer(1), 1);
   TTextParam paged = Paged("X");
