@@ -95,7 +95,10 @@ int32_t AddSingleText(const TSingleTextParam* r) {
   int32_t pageCount = -1;
   if (r->Effect == 8) {
     pageCount = 0;
-    while (pageCount < kMaxPagesPerCall && render(pageCount) != 0) ++pageCount;
+    while (pageCount < kMaxPagesPerCall && TextPageExists(true, wrap, text16, pageCount, width, height, margin, font,
+                                                          false, r->OffsetY, &cache)) {
+      ++pageCount;
+    }
   }
   const MaskPageStyle style = StyleOf(font.TextColor, r->BackColor, r->FrameColor, r->FrameWidth, rotated);
   uint32_t pages = 0;

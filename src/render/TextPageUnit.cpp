@@ -17,6 +17,7 @@ constexpr int32_t kMaxFontSize = 2048;
 // The layout's text device on a page raster and a font.
 struct RasterTextDevice {
   Raster& Page;
+  bool Drawing;  // false: lay out only
   const Font& TextFont;
   std::unordered_map<char16_t, int> Widths;
 
@@ -34,6 +35,7 @@ struct RasterTextDevice {
     return {size.Width, size.Height};
   }
   void Draw(int x, int y, std::u16string_view s) {
+    if (!Drawing) return;
     if (HasArabic(s)) {
       DrawString(Page, TextFont, x, y, VisualOrder(s));
     } else {
@@ -42,15 +44,15 @@ struct RasterTextDevice {
   }
 };
 
-}  // namespace
-
-size_t RenderTextPage(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
+// Lays out (and, with out, draws and encodes) one page. Without out it gives
+// 1 when the page exists, exactly when drawing it would give a page.
+size_t LayOutTextPage(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
                       int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, uint8_t* out,
                       size_t outSize, int32_t verticalOffset, TextLayoutCache* cache) {
-  if (width <= 0 || height <= 0 || out == nullptr) return 0;
+  if (width <= 0 || height <= 0) return 0;
   const int32_t size = font.Size;
   if (size <= 0 || size > kMaxFontSize) return 0;
-  if (PageDataSize(width, height, 1) > outSize) return 0;
+  if (out != nullptr && PageDataSize(width, height, 1) > outSize) return 0;
 
   TextLayoutParams p;
   p.SingleLinePages = singleLinePages;
@@ -83,9 +85,26 @@ size_t RenderTextPage(bool singleLinePages, bool wrap, std::u16string_view text,
                               font.Underline != 0, DefaultCharSet);
   }
   if (!textFont) return 0;
-  RasterTextDevice device{*page, *textFont, {}};
+  RasterTextDevice device{*page, out != nullptr, *textFont, {}};
   if (!LayoutTextPage(text, p, device, cache)) return 0;
-  return EncodePage(page.get(), out, outSize);
+  return out != nullptr ? EncodePage(page.get(), out, outSize) : 1;
+}
+
+}  // namespace
+
+size_t RenderTextPage(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
+                      int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, uint8_t* out,
+                      size_t outSize, int32_t verticalOffset, TextLayoutCache* cache) {
+  if (out == nullptr) return 0;
+  return LayOutTextPage(singleLinePages, wrap, text, pageIndex, width, height, margin, font, narrowItalics, out,
+                        outSize, verticalOffset, cache);
+}
+
+bool TextPageExists(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
+                    int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, int32_t verticalOffset,
+                    TextLayoutCache* cache) {
+  return LayOutTextPage(singleLinePages, wrap, text, pageIndex, width, height, margin, font, narrowItalics, nullptr, 0,
+                        verticalOffset, cache) != 0;
 }
 
 }  // namespace vexilo

@@ -21,4 +21,10 @@ size_t RenderTextPage(bool singleLinePages, bool wrap, std::u16string_view text,
                       int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, uint8_t* out,
                       size_t outSize, int32_t verticalOffset, TextLayoutCache* cache = nullptr);
 
+// Whether RenderTextPage would give that page, found by laying the text out
+// without drawing it.
+bool TextPageExists(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
+                    int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, int32_t verticalOffset,
+                    TextLayoutCache* cache = nullptr);
+
 }  // namespace vexilo
