@@ -26,9 +26,10 @@ struct MaskPageStyle {
 // two-plane screens), or nullopt when the page cannot be finished: too little
 // room, or a turn of a page whose sides are not multiples of 8.
 //
-// Widths that are not a multiple of 8 are coloured and framed byte-wise over
-// the ceil(width / 8) bytes of each row, so the right-aligned last byte of a
-// row is handled like the others; its unused high bits stay 0.
+// Widths that are not a multiple of 8 are coloured byte-wise over the
+// ceil(width / 8) bytes of each row and framed pixel by pixel, so the
+// right-aligned last byte of a row is handled like the others; its unused
+// high bits stay 0.
 std::optional<size_t> FinishMaskPage(const MaskPageStyle& style, int32_t width, int32_t height, uint8_t* data,
                                      size_t maskBytes, size_t capacity);
 

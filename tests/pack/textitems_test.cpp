@@ -423,6 +423,23 @@ TEST_F(TextItems, WidthsThatAreNotAMultipleOfEightKeepTheirRowsApart) {
       EXPECT_EQ(last & 1, plane == 1 ? 1 : 0) << row;
     }
   }
+  // A 5-pixel frame on a 12-wide page: pixels 0 to 4 and 7 to 11 of every
+  // middle row, on the red plane only.
+  TStaticTextParam framed = still;
+  framed.Text = " ";
+  framed.FrameWidth = 5;
+  framed.FrameColor = 1;
+  framed.BackColor = 0;
+  ASSERT_EQ(User_AddStaticText(&framed), 0);
+  const AreaInfo f = OnlyArea(Read());
+  for (size_t row = 5; row < 11; ++row) {
+    EXPECT_EQ(f.Body[2 + row * 4 + 0], 0xF9) << row;  // red: 1111 1001
+    EXPECT_EQ(f.Body[2 + row * 4 + 1], 0x0F) << row;  // red: pixels 8 to 11
+    EXPECT_EQ(f.Body[2 + row * 4 + 2], 0x00) << row;  // green: dark
+    EXPECT_EQ(f.Body[2 + row * 4 + 3], 0x00) << row;
+  }
+  EXPECT_EQ(f.Body[2 + 0], 0xFF);
+  EXPECT_EQ(f.Body[2 + 1], 0x0F);
   // A rotated screen can only turn pages whose sides are multiples of 8.
   Start(1, 1);
   const Bytes before = File();
