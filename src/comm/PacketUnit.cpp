@@ -9,6 +9,7 @@
 #include "comm/CommTextsUnit.h"
 #include "comm/CompressUnit.h"
 #include "comm/CrcUnit.h"
+#include "pack/ByteOrderUnit.h"
 #include "comm/SocketUnit.h"
 #include "frame/HostFilesUnit.h"
 #include "lang/LanguageUnit.h"
@@ -26,13 +27,6 @@ constexpr uint16_t kSmallestPacket = 15;
 constexpr uint16_t kLargestPacket = kFrameMaxLength;
 constexpr size_t kPlainHeader = 6;       // flag, kind, 4-byte offset
 constexpr size_t kChunkHeader = 2;       // flag, kind
-
-void PutBig32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v >> 24);
-  p[1] = static_cast<uint8_t>(v >> 16);
-  p[2] = static_cast<uint8_t>(v >> 8);
-  p[3] = static_cast<uint8_t>(v);
-}
 
 bool ReadData(const ExchangeData& data, uint32_t pos, uint8_t* out, size_t n) {
   if (n == 0) return true;
@@ -141,7 +135,7 @@ bool TransferPlain(Transfer& t, uint8_t kind, const ExchangeData& data, uint16_t
     const bool last = pos + n == data.Length;
     payload[0] = last ? kFlagLast : (pos == 0 ? kFlagFirst : kFlagMiddle);
     payload[1] = kind;
-    PutBig32(payload + 2, pos);
+    PutBe32(payload + 2, pos);
     t.Progress(pos, data.Length);
     if (!ReadData(data, pos, payload + kPlainHeader, n)) return t.Abort();
     pos += n;
@@ -159,7 +153,7 @@ bool TransferCompressed(Transfer& t, uint8_t kind, const ExchangeData& data, uin
   bool first = true;
   while (pos < data.Length) {
     const uint32_t n = std::min(kCompressedBlockBytes, data.Length - pos);
-    PutBig32(block, pos);
+    PutBe32(block, pos);
     t.Progress(pos, data.Length);
     if (!ReadData(data, pos, block + 4, n)) return t.Abort();
     pos += n;

@@ -45,6 +45,39 @@ bool ArgumentsInRange(int32_t packetSize, int32_t retryCount) {
   return packetSize <= kMaxPacketSizeArgument && retryCount >= 1 && retryCount <= 100;
 }
 
+// Opens the link of a screen (serial through openSerial, or UDP to the
+// screen's address), runs action on it and closes it again on every path.
+// Any other link mode, or a link that does not open, fails.
+template <class OpenSerial, class Action>
+bool OnScreenLink(const TScreenConfig& config, uint8_t mode, OpenSerial&& openSerial, Action&& action) {
+  if (mode == kLinkSerial) {
+    SerialPort* port = openSerial();
+    if (port == nullptr) return false;
+    SerialLinkCloser closer(port);
+    return action(port);
+  }
+  if (mode == kLinkUdp) {
+    // An empty or malformed address is refused by the link itself.
+    if (!OpenUdpLink(config.IPAddr, config.PortNO)) return false;
+    UdpLinkCloser closer;
+    return action(CardLink{nullptr});
+  }
+  return false;
+}
+
+// The same over UDP to an address the host gives.
+template <class Action>
+bool OnUdpLink(const char* ipAddr, uint16_t port, Action&& action) {
+  if (ipAddr == nullptr || !OpenUdpLink(ipAddr, port)) return false;
+  UdpLinkCloser closer;
+  return action(CardLink{nullptr});
+}
+
+// The screen's own serial port, without a search.
+SerialPort* OpenScreenPort(const TScreenConfig& config) {
+  return OpenSerialLink(config.COMPort, BaudFromIndex(config.BaudIndex));
+}
+
 // One screen command over the link a screen's settings choose.
 enum class LinkChoice { ByLinkMode, SerialAlways };
 
@@ -53,25 +86,13 @@ bool ScreenCommand(int32_t screenNo, LinkChoice choice, std::optional<uint8_t> c
   if (!ReadScreen(screenNo, config)) return false;
   const uint8_t mode = choice == LinkChoice::SerialAlways ? static_cast<uint8_t>(kLinkSerial) : config.LinkMode;
   uint8_t destination = cardAddr ? *cardAddr : static_cast<uint8_t>(config.LinkAddr);
-  if (mode == kLinkSerial) {
-    SerialPort* port = OpenSerialLink(config.COMPort, BaudFromIndex(config.BaudIndex));
-    if (port == nullptr) return false;
-    SerialLinkCloser closer(port);
-    return SwitchScreen(port, destination, open);
-  }
-  if (mode == kLinkUdp) {
-    if (!OpenUdpLink(config.IPAddr, config.PortNO)) return false;
-    UdpLinkCloser closer;
-    return SwitchScreen(nullptr, destination, open);
-  }
-  return false;
+  return OnScreenLink(config, mode, [&] { return OpenScreenPort(config); },
+                      [&](CardLink link) { return SwitchScreen(link, destination, open); });
 }
 
 bool UdpScreenCommand(const char* ipAddr, uint16_t port, bool open) {
-  if (ipAddr == nullptr || !OpenUdpLink(ipAddr, port)) return false;
-  UdpLinkCloser closer;
   uint8_t destination = kAnyCard;
-  return SwitchScreen(nullptr, destination, open);
+  return OnUdpLink(ipAddr, port, [&](CardLink link) { return SwitchScreen(link, destination, open); });
 }
 
 // Polls the status every 1.2 s until the card gives one or 10 s have passed.
@@ -85,27 +106,29 @@ bool PollStatus(CardLink link, uint8_t& destination) {
   }
 }
 
+// The pack, then after a pause one status query: the addressed variants.
+bool SendPackThenAskStatus(CardLink link, uint8_t& destination, uint8_t kind, uint16_t packetSize,
+                           uint16_t retryCount) {
+  if (!PacketExchange(link, destination, kind, PackData(), packetSize, retryCount)) return false;
+  SleepMs(kStatusPollMs);
+  return StatusAccepted(QueryStatus(link, destination));
+}
+
 bool SendProgramPack(int32_t screenNo, int32_t compress, int32_t packetSize, int32_t retryCount) {
   TScreenConfig config;
   if (!ReadScreen(screenNo, config)) return false;
   if (Pack().PackLength <= 2) return false;
   const uint8_t kind = compress == 1 ? kKindPackCompressed : kKindPackPlain;
   uint8_t destination = static_cast<uint8_t>(config.LinkAddr);
-  const uint16_t size = static_cast<uint16_t>(packetSize);
-  if (config.LinkMode == kLinkSerial) {
-    SerialPort* port = FindSerialCard(config, static_cast<uint8_t>(config.LinkAddr), true);
-    if (port == nullptr) return false;
-    SerialLinkCloser closer(port);
-    if (!PacketExchange(port, destination, kind, PackData(), size, static_cast<uint16_t>(retryCount))) return false;
-    return PollStatus(port, destination);
-  }
-  if (config.LinkMode == kLinkUdp) {
-    if (config.IPAddr[0] == '\0' || !OpenUdpLink(config.IPAddr, config.PortNO)) return false;
-    UdpLinkCloser closer;
-    if (!PacketExchange(nullptr, destination, kind, PackData(), size, kUdpPackRetries)) return false;
-    return PollStatus(nullptr, destination);
-  }
-  return false;
+  return OnScreenLink(config, config.LinkMode,
+                      [&] { return FindSerialCard(config, static_cast<uint8_t>(config.LinkAddr), true); },
+                      [&](CardLink link) {
+                        // Over UDP every packet is tried three times, whatever the caller asked.
+                        const uint16_t retries = link == nullptr ? kUdpPackRetries : static_cast<uint16_t>(retryCount);
+                        return PacketExchange(link, destination, kind, PackData(), static_cast<uint16_t>(packetSize),
+                                              retries) &&
+                               PollStatus(link, destination);
+                      });
 }
 
 bool SelectProgramOn(CardLink link, uint8_t destination, uint8_t programNo) {
@@ -207,24 +230,12 @@ bool CloseToUdpScreen(const char* ipAddr, uint16_t port) { return UdpScreenComma
 bool AdjustTime(int32_t screenNo) {
   TScreenConfig config;
   if (!ReadScreen(screenNo, config)) return false;
-  if (config.LinkMode == kLinkSerial) {
-    SerialPort* port = OpenSerialLink(config.COMPort, BaudFromIndex(config.BaudIndex));
-    if (port == nullptr) return false;
-    SerialLinkCloser closer(port);
-    return SendClock(port);
-  }
-  if (config.LinkMode == kLinkUdp) {
-    if (config.IPAddr[0] == '\0' || !OpenUdpLink(config.IPAddr, config.PortNO)) return false;
-    UdpLinkCloser closer;
-    return SendClock(nullptr);
-  }
-  return false;
+  return OnScreenLink(config, config.LinkMode, [&] { return OpenScreenPort(config); },
+                      [](CardLink link) { return SendClock(link); });
 }
 
 bool AdjustToUdpTime(const char* ipAddr, uint16_t port) {
-  if (ipAddr == nullptr || !OpenUdpLink(ipAddr, port)) return false;
-  UdpLinkCloser closer;
-  return SendClock(nullptr);
+  return OnUdpLink(ipAddr, port, [](CardLink link) { return SendClock(link); });
 }
 
 bool SendToScreen(int32_t screenNo) { return SendProgramPack(screenNo, 0, kCommandPacketSize, kCommandRetries); }
@@ -241,16 +252,12 @@ bool SendToAddrScreen(int32_t screenNo, uint8_t cardAddr, int32_t compress, int3
   if (!ReadScreen(screenNo, config) || Pack().PackLength <= 2) return false;
   const uint8_t kind = PackKind(compress, altKind);
   if (config.LinkMode != kLinkSerial) return false;
-  SerialPort* port = FindSerialCard(config, cardAddr, false);
-  if (port == nullptr) return false;
-  SerialLinkCloser closer(port);
   uint8_t destination = cardAddr;
-  if (!PacketExchange(port, destination, kind, PackData(), static_cast<uint16_t>(packetSize),
-                      static_cast<uint16_t>(retryCount))) {
-    return false;
-  }
-  SleepMs(kStatusPollMs);
-  return StatusAccepted(QueryStatus(port, destination));
+  return OnScreenLink(config, kLinkSerial, [&] { return FindSerialCard(config, cardAddr, false); },
+                      [&](CardLink link) {
+                        return SendPackThenAskStatus(link, destination, kind, static_cast<uint16_t>(packetSize),
+                                                     static_cast<uint16_t>(retryCount));
+                      });
 }
 
 bool SendToUdpScreen(int32_t screenNo, const char* ipAddr, uint16_t port, int32_t compress, int32_t altKind,
@@ -258,36 +265,22 @@ bool SendToUdpScreen(int32_t screenNo, const char* ipAddr, uint16_t port, int32_
   TScreenConfig config;
   if (!ReadScreen(screenNo, config) || Pack().PackLength <= 2) return false;
   const uint8_t kind = PackKind(compress, altKind);
-  if (ipAddr == nullptr || !OpenUdpLink(ipAddr, port)) return false;
-  UdpLinkCloser closer;
   uint8_t destination = static_cast<uint8_t>(config.LinkAddr);
-  if (!PacketExchange(nullptr, destination, kind, PackData(), packetSize, retryCount)) return false;
-  SleepMs(kStatusPollMs);
-  return StatusAccepted(QueryStatus(nullptr, destination));
+  return OnUdpLink(ipAddr, port, [&](CardLink link) {
+    return SendPackThenAskStatus(link, destination, kind, packetSize, retryCount);
+  });
 }
 
 bool SelectScreenProgram(int32_t screenNo, uint8_t searchAddr, uint8_t programNo) {
   TScreenConfig config;
   if (!ReadScreen(screenNo, config)) return false;
   const uint8_t destination = static_cast<uint8_t>(config.LinkAddr);
-  if (config.LinkMode == kLinkSerial) {
-    SerialPort* port = FindSerialCard(config, searchAddr, false);
-    if (port == nullptr) return false;
-    SerialLinkCloser closer(port);
-    return SelectProgramOn(port, destination, programNo);
-  }
-  if (config.LinkMode == kLinkUdp) {
-    if (config.IPAddr[0] == '\0' || !OpenUdpLink(config.IPAddr, config.PortNO)) return false;
-    UdpLinkCloser closer;
-    return SelectProgramOn(nullptr, destination, programNo);
-  }
-  return false;
+  return OnScreenLink(config, config.LinkMode, [&] { return FindSerialCard(config, searchAddr, false); },
+                      [&](CardLink link) { return SelectProgramOn(link, destination, programNo); });
 }
 
 bool SelectToUdpScreenProgram(const char* ipAddr, uint16_t port, uint8_t programNo) {
-  if (ipAddr == nullptr || !OpenUdpLink(ipAddr, port)) return false;
-  UdpLinkCloser closer;
-  return SelectProgramOn(nullptr, kAnyCard, programNo);
+  return OnUdpLink(ipAddr, port, [&](CardLink link) { return SelectProgramOn(link, kAnyCard, programNo); });
 }
 
 }  // namespace vexilo

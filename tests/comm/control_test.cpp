@@ -1,6 +1,7 @@
 // Screen control and program transmission through the exports, against
 // simulated cards on loopback UDP and on pseudo-terminals.
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "CommTestSupport.h"
@@ -8,7 +9,6 @@
 #include "PackReader.h"
 #include "comm/ScreenControlUnit.h"
 #include "frame/ClockUnit.h"
-#include "frame/LifecycleUnit.h"
 #include "frame/ScreenConfigUnit.h"
 #include "lang/CodePageUnit.h"
 
@@ -53,12 +53,11 @@ class Control : public CommTest {
   void SetUp() override {
     CommTest::SetUp();
     home_ = MakeTempFolder("control");
-    ::setenv("VEXILO_HOME", home_.c_str(), 1);
-    LibraryLoad();
+    library_.emplace(home_);
   }
   void TearDown() override {
     SetClockOverride(nullptr);
-    LibraryUnload();
+    library_.reset();
     CommTest::TearDown();
   }
   // Writes LED.INI (UTF-8 here, GBK in the file).
@@ -78,6 +77,7 @@ class Control : public CommTest {
 
   SerialDir dir_;
   std::string home_;
+  std::optional<testing::LoadedLibrary> library_;
 };
 
 TEST_F(Control, ClockPayloadIsLocalTimeInBcd) {

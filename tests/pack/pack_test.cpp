@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -11,7 +13,6 @@
 #include "comm/CommStateUnit.h"
 #include "comm/CrcUnit.h"
 #include "frame/HostFilesUnit.h"
-#include "frame/LifecycleUnit.h"
 #include "frame/ScreenConfigUnit.h"
 #include "lang/CodePageUnit.h"
 #include "pack/ProgramPackUnit.h"
@@ -168,12 +169,12 @@ class PackOps : public ::testing::Test {
  protected:
   void SetUp() override {
     home_ = HomeWithScreens("ops");
-    ::setenv("VEXILO_HOME", home_.c_str(), 1);
-    LibraryLoad();
+    library_.emplace(home_);
   }
-  void TearDown() override { LibraryUnload(); }
+  void TearDown() override { library_.reset(); }
   Bytes File() { return SwapBytes(home_); }
   std::string home_;
+  std::optional<testing::LoadedLibrary> library_;
 };
 
 TEST_F(PackOps, InitBufferCopiesTheWaitAndResetsTheState) {

@@ -1,6 +1,8 @@
 // The three text items, checked through the pack reader and the page pixels.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -9,7 +11,6 @@
 #include "HostLibrary.h"
 #include "PackReader.h"
 #include "frame/HostFilesUnit.h"
-#include "frame/LifecycleUnit.h"
 #include "lang/CodePageUnit.h"
 #include "pack/ItemPagesUnit.h"
 #include "pack/ProgramPackUnit.h"
@@ -39,10 +40,9 @@ class TextItems : public ::testing::Test {
   void SetUp() override {
     home_ = MakeTempFolder("text");
     WriteTextFile(home_ + "/LED.INI", Utf8ToGbk(kScreens));
-    ::setenv("VEXILO_HOME", home_.c_str(), 1);
-    LibraryLoad();
+    library_.emplace(home_);
   }
-  void TearDown() override { LibraryUnload(); }
+  void TearDown() override { library_.reset(); }
 
   void Start(int screen, uint8_t rotated = 0) {
     ASSERT_EQ(User_InitBufferEx(screen, rotated), 1);
@@ -93,6 +93,7 @@ class TextItems : public ::testing::Test {
     return p;
   }
   std::string home_;
+  std::optional<testing::LoadedLibrary> library_;
 };
 
 // Pages of a type-3 area: its page set header, then pages of pageBytes.

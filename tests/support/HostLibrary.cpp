@@ -1,5 +1,7 @@
 #include "HostLibrary.h"
 
+#include "frame/LifecycleUnit.h"
+
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -168,6 +170,23 @@ std::vector<std::string> LogLines(const std::string& text, bool* allCrLf) {
   }
   if (allCrLf != nullptr) *allCrLf = crlf;
   return lines;
+}
+
+LoadedLibrary::LoadedLibrary(const std::string& home) {
+  const char* old = std::getenv("VEXILO_HOME");
+  hadHome_ = old != nullptr;
+  if (hadHome_) oldHome_ = old;
+  ::setenv("VEXILO_HOME", home.c_str(), 1);
+  LibraryLoad();
+}
+
+LoadedLibrary::~LoadedLibrary() {
+  LibraryUnload();
+  if (hadHome_) {
+    ::setenv("VEXILO_HOME", oldHome_.c_str(), 1);
+  } else {
+    ::unsetenv("VEXILO_HOME");
+  }
 }
 
 }  // namespace vexilo::testing

@@ -62,3 +62,22 @@ std::string ReadTextFile(const std::string& path);
 std::vector<std::string> LogLines(const std::string& text, bool* allCrLf = nullptr);
 
 }  // namespace vexilo::testing
+
+namespace vexilo::testing {
+
+// The library loaded in this process with VEXILO_HOME at home, as a host's
+// load would: LibraryLoad now, LibraryUnload and the old VEXILO_HOME back
+// when it goes.
+class LoadedLibrary {
+ public:
+  explicit LoadedLibrary(const std::string& home);
+  ~LoadedLibrary();
+  LoadedLibrary(const LoadedLibrary&) = delete;
+  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+
+ private:
+  bool hadHome_ = false;
+  std::string oldHome_;
+};
+
+}  // namespace vexilo::testing

@@ -4,15 +4,10 @@
 #include <iterator>
 
 #include "comm/CrcUnit.h"
+#include "pack/ByteOrderUnit.h"
 
 namespace vexilo::testing {
 namespace {
-
-uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t Be32(const uint8_t* p) {
-  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-         (static_cast<uint32_t>(p[2]) << 8) | p[3];
-}
 
 // Splits the groups of a page area body (after the page count header): each
 // group is n page headers with consecutive numbers and equal bytes 1 to 4,
@@ -92,7 +87,7 @@ bool ReadPack(const std::vector<uint8_t>& bytes, PackInfo& pack, std::string& er
     program.Number = bytes[pos];
     program.AreaCount = bytes[pos + 1];
     program.Option = bytes[pos + 2];
-    program.Length = Be32(&bytes[pos + 3]);
+    program.Length = GetBe32(&bytes[pos + 3]);
     if (program.Length < 7 || program.Length > bytes.size() - pos) {
       error = "program at " + std::to_string(pos) + " has length " + std::to_string(program.Length);
       return false;
@@ -108,11 +103,11 @@ bool ReadPack(const std::vector<uint8_t>& bytes, PackInfo& pack, std::string& er
       area.Offset = static_cast<uint32_t>(apos);
       area.Number = bytes[apos];
       area.Type = bytes[apos + 1];
-      area.X = Be16(&bytes[apos + 2]);
-      area.Y = Be16(&bytes[apos + 4]);
-      area.Width = Be16(&bytes[apos + 6]);
-      area.Height = Be16(&bytes[apos + 8]);
-      area.Length = Be32(&bytes[apos + 10]);
+      area.X = GetBe16(&bytes[apos + 2]);
+      area.Y = GetBe16(&bytes[apos + 4]);
+      area.Width = GetBe16(&bytes[apos + 6]);
+      area.Height = GetBe16(&bytes[apos + 8]);
+      area.Length = GetBe32(&bytes[apos + 10]);
       if (area.Length < 14 || area.Length > end - apos) {
         error = "area at " + std::to_string(apos) + " has length " + std::to_string(area.Length);
         return false;
@@ -131,7 +126,7 @@ bool ReadPack(const std::vector<uint8_t>& bytes, PackInfo& pack, std::string& er
   pack.Trailer.assign(bytes.begin() + static_cast<long>(pos), bytes.end());
   if (pack.Trailer.size() == 2) {
     uint16_t crc = Crc16(bytes.data(), pos);
-    pack.SealValid = Be16(pack.Trailer.data()) == crc;
+    pack.SealValid = GetBe16(pack.Trailer.data()) == crc;
   }
   return true;
 }

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "CardDecompress.h"
+#include "pack/ByteOrderUnit.h"
 #include "comm/CrcUnit.h"
 
 namespace vexilo::cardsim {
@@ -36,11 +37,6 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
     s += b;
   }
   return s;
-}
-
-uint32_t Big32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-         static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
 std::vector<uint8_t> MakeFrame(uint8_t source, uint8_t letter, const std::vector<uint8_t>& data) {
@@ -251,7 +247,7 @@ struct CardSimulator::State {
       if (!DecompressBlock(Stream.data(), total, block, used) || block.size() < 4) {
         if (PackError.empty()) PackError = "compressed block does not decode";
       } else {
-        Place(Big32(block.data()), block.data() + 4, block.size() - 4);
+        Place(GetBe32(block.data()), block.data() + 4, block.size() - 4);
       }
       Stream.erase(Stream.begin(), Stream.begin() + static_cast<std::ptrdiff_t>(total));
     }
@@ -268,7 +264,7 @@ struct CardSimulator::State {
     }
     if (kind == 15 || kind == 31) {
       if (n < 6) return;
-      const uint32_t offset = Big32(p + 2);
+      const uint32_t offset = GetBe32(p + 2);
       if (flag == 0x0A || offset == 0 || !PackActive) BeginPack(kind);
       Place(offset, p + 6, n - 6);
     } else if (kind == 47 || kind == 63) {
