@@ -22,6 +22,15 @@ struct DebugLogState {
 
 DebugLogState g_log;
 
+// "yyyy-mm-dd hh:mm:ss ZZZ" for the current local time.
+std::string DebugTimeStamp() {
+  LocalTime t = NowLocal();
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d %03d", t.Year, t.Month, t.Day, t.Hour,
+                t.Minute, t.Second, t.Millisecond);
+  return buf;
+}
+
 // Writes one whole line, CRLF added; false when the file took less.
 bool AppendLine(std::string line) {
   if (g_log.Fd < 0) return false;
@@ -58,13 +67,6 @@ bool CloseLog(const char* marker) {
 
 }  // namespace
 
-std::string DebugTimeStamp() {
-  LocalTime t = NowLocal();
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d %03d", t.Year, t.Month, t.Day, t.Hour,
-                t.Minute, t.Second, t.Millisecond);
-  return buf;
-}
 
 bool DebugEnabled() { return g_log.Enabled; }
 

@@ -17,7 +17,4 @@ bool UseDebug(int32_t debugOn);
 void DebugLogLoad();
 void DebugLogUnload();
 
-// The time stamp of a log line for the current local time.
-std::string DebugTimeStamp();
-
 }  // namespace vexilo

@@ -75,7 +75,7 @@ std::optional<size_t> FinishMaskPage(const MaskPageStyle& style, int32_t width, 
 
 std::optional<std::vector<uint8_t>> MakeCardTextRecord(const uint8_t (&head)[11], const FontSpec& font,
                                                        std::string_view ansiText) {
-  if (ansiText.size() > 65531) return std::nullopt;
+  if (ansiText.size() > kMaxCardTextBytes) return std::nullopt;
   std::vector<uint8_t> record(17 + ansiText.size());
   for (size_t i = 0; i < 11; ++i) record[i] = head[i];
   const uint32_t length = static_cast<uint32_t>(ansiText.size() + 4);

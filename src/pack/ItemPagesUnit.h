@@ -36,6 +36,9 @@ std::optional<size_t> FinishMaskPage(const MaskPageStyle& style, int32_t width, 
 // Clears the unused high bits of the last byte of every plane row.
 void ClearRowPadding(int32_t width, int32_t height, int planes, uint8_t* data, size_t size);
 
+// The longest text a card-font record holds: its length field is L + 4 in 16 bits.
+inline constexpr size_t kMaxCardTextBytes = 65531;
+
 // The 17 + L bytes of a text for the card's fonts: the head as given in
 // bytes 0 to 10, the length L + 4, the font descriptor and the text's ANSI
 // bytes. nullopt when L + 4 does not fit its 16-bit field.

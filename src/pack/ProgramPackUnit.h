@@ -88,12 +88,9 @@ std::array<uint8_t, 4> MakeFontDescriptor(const FontSpec& font);
 bool ItemMayStart();
 
 // The one large scratch area, allocated on first use; null when it cannot
-// be allocated. Its size is kWorkBufferSize.
+// be allocated. Its size is kWorkBufferSize: writers pass what is left of it
+// as the capacity of whatever they render into it.
 uint8_t* WorkBuffer();
-// True when n bytes from offset lie inside WorkBuffer; every writer checks it.
-inline bool WorkBufferHolds(size_t offset, size_t n) {
-  return offset <= kWorkBufferSize && n <= kWorkBufferSize - offset;
-}
 
 // Takes back everything an item wrote when the item fails: the pack state,
 // the headers below the old PackLength and the file length are restored

@@ -62,7 +62,7 @@ int32_t AddSingleText(const TSingleTextParam* r) {
   const int32_t effect = MapEffectCode(r->Effect);
   if (fontForm) {
     // Checked before the area begins: a text too long for its record.
-    if (text.size() > 65531) return -1;
+    if (text.size() > kMaxCardTextBytes) return -1;
     if (!BeginArea(0x21, r->AreaX, r->AreaY, r->AreaWidth, r->AreaHeight, false)) return -1;
     const uint8_t mode = (effect == 7 && r->StayTime == 0) ? 1 : 0;
     const uint8_t align = mode == 1 ? 1 : (font.Centered != 0 ? 3 : 4);
@@ -124,7 +124,7 @@ int32_t AddStaticText(const TStaticTextParam* r) {
   const FontSpec font = r->Font;
   const bool rotated = Pack().RotatedLayout != 0;
   if (r->FontForm != 0) {
-    if (text.size() > 65531) return -1;
+    if (text.size() > kMaxCardTextBytes) return -1;
     if (!BeginArea(0x21, r->AreaX, r->AreaY, r->AreaWidth, r->AreaHeight, false)) return -1;
     const uint8_t head[11] = {0, 0, 0, 0, 0, 0, 2, static_cast<uint8_t>(font.Centered != 0 ? 3 : 4), 4, 0, 0};
     return WriteCardText(head, font, text) ? 0 : -1;
