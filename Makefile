@@ -1,7 +1,8 @@
 # Vexilo: build, test, demo and benchmarks.
 #   make demo   builds the library and runs the quickstart host program
 #   make test   installs what is missing, builds, and runs every test
-#               (plain build, AddressSanitizer/UBSan build, fuzzers, 32-bit header check)
+#               (layer check, 32-bit header check, plain build,
+#               AddressSanitizer/UBSan build, fuzzers)
 #   make bench  builds and runs the Google Benchmark programs
 
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
@@ -10,7 +11,7 @@ ASAN     ?= build-asan
 FUZZ     ?= build-fuzz
 FUZZTIME ?= 10
 
-.PHONY: all setup build demo test test-plain test-asan test-fuzz header32 bench clean
+.PHONY: all setup build demo test test-plain test-asan test-fuzz header32 layers bench clean
 
 all: build
 
@@ -26,7 +27,7 @@ build: setup $(BUILD)/CMakeCache.txt
 demo: build
 	bash scripts/demo.sh $(BUILD)
 
-test: setup header32 test-plain test-asan test-fuzz
+test: setup layers header32 test-plain test-asan test-fuzz
 
 test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
@@ -45,6 +46,9 @@ $(FUZZ)/CMakeCache.txt:
 test-fuzz: setup $(FUZZ)/CMakeCache.txt
 	cmake --build $(FUZZ) -j$(JOBS) --target fuzzers
 	bash scripts/run-fuzzers.sh $(FUZZ) $(FUZZTIME)
+
+layers:
+	python3 scripts/check-layers.py
 
 header32: setup
 	bash scripts/check-header32.sh

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "CardSim.h"
-#include "comm/CommStateUnit.h"
 #include "comm/CompressUnit.h"
-#include "comm/CrcUnit.h"
+#include "base/CrcUnit.h"
 #include "comm/PacketUnit.h"
 #include "comm/SocketUnit.h"
+#include "frame/FrameCountersUnit.h"
 #include "frame/HostFilesUnit.h"
 #include "pack/ProgramPackUnit.h"
 
@@ -51,8 +51,7 @@ cardsim::CardSimulator& Sim() {
     uint16_t crc = Crc16(pack.data(), pack.size());
     pack.push_back(static_cast<uint8_t>(crc >> 8));
     pack.push_back(static_cast<uint8_t>(crc));
-    if (!SwapOpenEmpty() || !SwapWrite(0, pack.data(), pack.size())) std::abort();
-    Pack().PackLength = static_cast<int32_t>(pack.size());
+    if (!ReplacePack(pack.data(), pack.size())) std::abort();
     return s;
   }();
   return *sim;
@@ -64,10 +63,10 @@ uint32_t FramesOfExchange(uint8_t kind) {
   if (counts[kind] == 0) {
     cardsim::CardSimulator& sim = Sim();
     if (!OpenUdpLink("127.0.0.1", sim.UdpPort())) std::abort();
-    const uint32_t before = Comm().SentFrameCount;
+    const uint32_t before = SentFrameCount();
     uint8_t dest = 1;
     if (!PacketExchange(nullptr, dest, kind, PackData(), kPacketSize, 3)) std::abort();
-    counts[kind] = Comm().SentFrameCount - before;
+    counts[kind] = SentFrameCount() - before;
     CloseUdpLink();
     sim.ClearRecords();
   }

@@ -85,14 +85,18 @@ void BM_TextPageByNumber(benchmark::State& state) {
   const FontSpec font = Font16();
   std::vector<uint8_t> out(2 * 32 * 16);
   vexilo::TextLayoutCache cache;
+  vexilo::TextPageRequest request;
+  request.Text = text;
+  request.Width = 128;
+  request.Height = 32;
+  request.Font = font;
+  request.NarrowItalics = true;
+  request.Cache = resume ? &cache : nullptr;
   if (resume) {
-    for (int k = 0; k < page; ++k) {
-      vexilo::RenderTextPage(false, true, text, k, 128, 32, 0, font, true, out.data(), out.size(), 0, &cache);
-    }
+    for (int k = 0; k < page; ++k) vexilo::RenderTextPage(request, k, out.data(), out.size());
   }
   for (auto _ : state) {
-    size_t n = vexilo::RenderTextPage(false, true, text, page, 128, 32, 0, font, true, out.data(), out.size(), 0,
-                                      resume ? &cache : nullptr);
+    size_t n = vexilo::RenderTextPage(request, page, out.data(), out.size());
     if (n == 0) state.SkipWithError("no such page");
     benchmark::DoNotOptimize(out.data());
   }

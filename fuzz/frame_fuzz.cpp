@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "comm/CrcUnit.h"
+#include "base/CrcUnit.h"
 #include "comm/PacketUnit.h"
 
 using namespace vexilo;

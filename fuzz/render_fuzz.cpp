@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       canvas.Target = dst.get();
       CanvasMoveTo(canvas, in.Signed16() * 1000, in.Signed16());
       CanvasLineTo(canvas, in.Signed16(), in.Signed16() * 1000);
-      FillRect(*dst, Rect{in.Signed16(), in.Signed16(), in.Signed16(), in.Signed16()}, ColorBlack);
+      FillRect(*dst, Rect{in.Signed16(), in.Signed16(), in.Signed16(), in.Signed16()}, kColorBlack);
       break;
     }
   }

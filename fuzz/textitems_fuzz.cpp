@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "PackReader.h"
+#include "frame/HostFilesUnit.h"
+#include "pack/PackReaderUnit.h"
 #include "frame/LifecycleUnit.h"
 #include "pack/ProgramPackUnit.h"
 #include "vexilo.h"
@@ -82,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   text = text.substr(0, 600);
   text.erase(std::find(text.begin(), text.end(), '\0'), text.end());
 
-  const std::vector<uint8_t> before = vexilo::testing::ReadFileBytes(g_home + "/Swap.Dat");
+  const std::vector<uint8_t> before = vexilo::ReadWholeFile(g_home + "/Swap.Dat");
   int32_t result = -1;
   if (kind == 0) {
     TTextParam p{};
@@ -101,14 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     p.FrameWidth = frame; p.FrameColor = frameColor; p.Font = font; p.FontForm = fontForm;
     result = User_AddStaticText(&p);
   }
-  const std::vector<uint8_t> after = vexilo::testing::ReadFileBytes(g_home + "/Swap.Dat");
+  const std::vector<uint8_t> after = vexilo::ReadWholeFile(g_home + "/Swap.Dat");
   if (result != 0) {
     if (after != before) __builtin_trap();  // a failed item must leave the pack as it was
     return 0;
   }
   if (static_cast<int32_t>(after.size()) != vexilo::Pack().PackLength) __builtin_trap();
-  vexilo::testing::PackInfo pack;
+  vexilo::PackInfo pack;
   std::string error;
-  if (!vexilo::testing::ReadPack(after, pack, error)) __builtin_trap();
+  if (!vexilo::ReadPack(after, pack, error)) __builtin_trap();
   return 0;
 }

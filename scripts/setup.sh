@@ -9,9 +9,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   gcc-multilib g++-multilib
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev
-  libpng-dev zlib1g-dev libjpeg-dev libtiff-dev
-  nlohmann-json3-dev
+  libfreetype-dev libfontconfig-dev libfribidi-dev
+  libpng-dev zlib1g-dev
   fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei
   fonts-liberation2 fonts-dejavu-core
   unicode-data iproute2

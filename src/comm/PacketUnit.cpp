@@ -5,13 +5,13 @@
 #include <cstring>
 #include <thread>
 
-#include "comm/CommStateUnit.h"
+#include "base/ByteOrderUnit.h"
+#include "base/CrcUnit.h"
 #include "comm/CommTextsUnit.h"
 #include "comm/CompressUnit.h"
-#include "comm/CrcUnit.h"
-#include "pack/ByteOrderUnit.h"
 #include "comm/SocketUnit.h"
-#include "frame/HostFilesUnit.h"
+#include "frame/FrameCountersUnit.h"
+#include "frame/ScreenConfigUnit.h"
 #include "lang/LanguageUnit.h"
 #include "pack/ProgramPackUnit.h"
 
@@ -34,7 +34,7 @@ bool ReadData(const ExchangeData& data, uint32_t pos, uint8_t* out, size_t n) {
     std::memcpy(out, data.Memory + pos, n);
     return true;
   }
-  return SwapRead(pos, out, n);
+  return ReadPackBytes(pos, out, n);
 }
 
 // Reports to the observer, the text translated for the user's system; a
@@ -43,7 +43,7 @@ void Report(const ProgressObserver& observer, int percent, const char* text) {
   if (!observer) return;
   std::string t = text;
   size_t at = t.find("%s");
-  if (at != std::string::npos) t.replace(at, 2, Comm().LastSerialPort);
+  if (at != std::string::npos) t.replace(at, 2, LastSerialPort());
   observer(percent, Translate(t));
 }
 
@@ -198,9 +198,7 @@ size_t BuildFrame(uint8_t letter, uint8_t destination, const uint8_t* data, size
   out[3] = static_cast<uint8_t>(length);
   out[4] = letter;
   if (n > 0) std::memcpy(out + 5, data, n);
-  const uint16_t crc = Crc16(out + 1, length - 4);
-  out[length - 3] = static_cast<uint8_t>(crc >> 8);
-  out[length - 2] = static_cast<uint8_t>(crc);
+  PutBe16(out + length - 3, Crc16(out + 1, length - 4));
   out[length - 1] = kFrameEnd;
   return length;
 }
@@ -213,8 +211,7 @@ FrameCheck CheckReplyFrame(const uint8_t* bytes, size_t n, bool serialLink, uint
   // A length byte below 8 cannot hold a frame; its end and CRC would lie
   // before its start.
   if (length < kFrameOverhead || bytes[length - 1] != kFrameEnd) return FrameCheck::BadEnd;
-  const uint16_t crc = static_cast<uint16_t>((bytes[length - 3] << 8) | bytes[length - 2]);
-  if (crc != Crc16(bytes + 1, length - 4)) return FrameCheck::BadCrc;
+  if (GetBe16(bytes + length - 3) != Crc16(bytes + 1, length - 4)) return FrameCheck::BadCrc;
   if (bytes[2] != 0) return FrameCheck::NotForHost;
   if (serialLink && destination != kAnyCard && bytes[1] != destination) return FrameCheck::ForeignCard;
   return FrameCheck::Valid;
@@ -231,12 +228,12 @@ bool SendFrame(CardLink link, uint8_t letter, uint8_t destination, const uint8_t
     DrainUdp();
     sent = UdpSend(frame, length);
   }
-  if (sent) ++Comm().SentFrameCount;
+  if (sent) CountSentFrame();
   return sent;
 }
 
 bool ReceiveFrame(CardLink link, uint8_t& destination, uint32_t waitMs, ReplyFrame& reply) {
-  const uint32_t wait = std::max(waitMs, Comm().ReplyWaitFloor);
+  const uint32_t wait = std::max(waitMs, ReplyWaitFloor());
   const auto waitSpan = std::chrono::milliseconds(wait);
   for (;;) {
     uint8_t buf[kReplyCollectMax];
@@ -263,7 +260,7 @@ bool ReceiveFrame(CardLink link, uint8_t& destination, uint32_t waitMs, ReplyFra
 ReplyOutcome TakeReply(const uint8_t* bytes, size_t n, bool serialLink, uint8_t& destination, ReplyFrame& reply) {
   if (CheckReplyFrame(bytes, n, serialLink, destination) != FrameCheck::Valid) return ReplyOutcome::Invalid;
   destination = bytes[1];
-  ++Comm().ConfirmedFrameCount;
+  CountConfirmedFrame();
   const uint8_t letter = bytes[4];
   if (letter != kLetterReady && letter != kLetterRefused && letter != kLetterAccepted && letter != kLetterData) {
     return ReplyOutcome::Ignored;
@@ -283,8 +280,7 @@ ExchangeData MemoryData(const void* data, uint32_t n) {
 }
 
 ExchangeData PackData() {
-  const int32_t length = Pack().PackLength;
-  return ExchangeData{nullptr, length > 0 ? static_cast<uint32_t>(length) : 0};
+  return ExchangeData{nullptr, PackBytesLength()};
 }
 
 bool PacketExchange(CardLink link, uint8_t& destination, uint8_t kind, const ExchangeData& data,

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "comm/CommStateUnit.h"
+#include "base/ByteOrderUnit.h"
 #include "comm/SocketUnit.h"
 #include "frame/ClockUnit.h"
 #include "frame/ScreenConfigUnit.h"
@@ -20,6 +20,11 @@ constexpr uint16_t kUdpPackRetries = 3;
 constexpr int32_t kMaxPacketSizeArgument = 4096;
 constexpr int32_t kStatusPollMs = 1200;
 constexpr int32_t kStatusPollLimitMs = 10000;
+constexpr int kRequestAttempts = 3;
+constexpr uint32_t kProbeWaitMs = 100;
+constexpr uint32_t kWordWaitMs = 50;
+constexpr uint32_t kStatusWaitMs = 500;
+constexpr uint32_t kSearchReplyFloorMs = 200;
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -28,7 +33,7 @@ uint8_t Bcd(int value) { return static_cast<uint8_t>(((value / 10) % 10) << 4 | 
 // The screen's section, and the reply floor set from the current screen.
 bool ReadScreen(int32_t screenNo, TScreenConfig& config) {
   if (!ReadScreenConfig(screenNo, config, ScreenConfig().ConfigFilePath)) return false;
-  Comm().ReplyWaitFloor = ScreenConfig().CurrentScreenConfig.WaitmSec;
+  SetReplyWaitFloor(ScreenConfig().CurrentScreenConfig.WaitmSec);
   return true;
 }
 
@@ -117,7 +122,7 @@ bool SendPackThenAskStatus(CardLink link, uint8_t& destination, uint8_t kind, ui
 bool SendProgramPack(int32_t screenNo, int32_t compress, int32_t packetSize, int32_t retryCount) {
   TScreenConfig config;
   if (!ReadScreen(screenNo, config)) return false;
-  if (Pack().PackLength <= 2) return false;
+  if (PackBytesLength() <= 2) return false;
   const uint8_t kind = compress == 1 ? kKindPackCompressed : kKindPackPlain;
   uint8_t destination = static_cast<uint8_t>(config.LinkAddr);
   return OnScreenLink(config, config.LinkMode,
@@ -129,6 +134,19 @@ bool SendProgramPack(int32_t screenNo, int32_t compress, int32_t packetSize, int
                                               retries) &&
                                PollStatus(link, destination);
                       });
+}
+
+// One request frame without data, tried up to three times; the first valid
+// reply that accept takes.
+template <class Accept>
+std::optional<ReplyFrame> RequestWithRetries(CardLink link, uint8_t& destination, uint8_t letter, uint32_t waitMs,
+                                             Accept&& accept) {
+  for (int attempt = 0; attempt < kRequestAttempts; ++attempt) {
+    if (!SendFrame(link, letter, destination, nullptr, 0)) continue;
+    ReplyFrame reply;
+    if (ReceiveFrame(link, destination, waitMs, reply) && accept(reply)) return reply;
+  }
+  return std::nullopt;
 }
 
 bool SelectProgramOn(CardLink link, uint8_t destination, uint8_t programNo) {
@@ -165,37 +183,26 @@ bool SendClock(CardLink link) {
 }
 
 std::optional<uint8_t> ProbeCard(CardLink link, uint8_t& destination) {
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (!SendFrame(link, kLetterHandshake, destination, nullptr, 0)) continue;
-    ReplyFrame reply;
-    if (ReceiveFrame(link, destination, 100, reply)) {
-      QueryWord(link, destination);
-      return reply.Letter;
-    }
-  }
-  return std::nullopt;
+  std::optional<ReplyFrame> reply =
+      RequestWithRetries(link, destination, kLetterHandshake, kProbeWaitMs, [](const ReplyFrame&) { return true; });
+  if (!reply) return std::nullopt;
+  QueryWord(link, destination);
+  return reply->Letter;
 }
 
 int32_t QueryWord(CardLink link, uint8_t& destination) {
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (!SendFrame(link, kLetterWord, destination, nullptr, 0)) continue;
-    ReplyFrame reply;
-    if (ReceiveFrame(link, destination, 50, reply) && reply.Letter == kLetterData && reply.DataLength == 2) {
-      return (reply.Data[0] << 8) | reply.Data[1];
-    }
-  }
-  return -1;
+  std::optional<ReplyFrame> reply = RequestWithRetries(link, destination, kLetterWord, kWordWaitMs, [](const ReplyFrame& r) {
+    return r.Letter == kLetterData && r.DataLength == 2;
+  });
+  return reply ? static_cast<int32_t>(GetBe16(reply->Data)) : -1;
 }
 
 int32_t QueryStatus(CardLink link, uint8_t& destination) {
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (!SendFrame(link, kLetterStatus, destination, nullptr, 0)) continue;
-    ReplyFrame reply;
-    if (ReceiveFrame(link, destination, 500, reply) && reply.Letter == kLetterData && reply.DataLength == 1) {
-      return reply.Data[0];
-    }
-  }
-  return -1;
+  std::optional<ReplyFrame> reply =
+      RequestWithRetries(link, destination, kLetterStatus, kStatusWaitMs, [](const ReplyFrame& r) {
+        return r.Letter == kLetterData && r.DataLength == 1;
+      });
+  return reply ? static_cast<int32_t>(reply->Data[0]) : -1;
 }
 
 SerialPort* FindSerialCard(const TScreenConfig& config, uint8_t probeAddr, bool sendExport) {
@@ -205,7 +212,7 @@ SerialPort* FindSerialCard(const TScreenConfig& config, uint8_t probeAddr, bool 
     const std::string name = "COM" + std::to_string(n);
     SerialPort* port = OpenSerialLink(name.c_str(), baud);
     if (port == nullptr) continue;
-    if (sendExport && Comm().ReplyWaitFloor < 200) Comm().ReplyWaitFloor = 200;
+    if (sendExport && ReplyWaitFloor() < kSearchReplyFloorMs) SetReplyWaitFloor(kSearchReplyFloorMs);
     uint8_t destination = probeAddr;
     if (ProbeCard(port, destination)) return port;
     if (sendExport) SleepMs(30);
@@ -249,7 +256,7 @@ bool SendToAddrScreen(int32_t screenNo, uint8_t cardAddr, int32_t compress, int3
                       int32_t retryCount) {
   if (!ArgumentsInRange(packetSize, retryCount)) return false;
   TScreenConfig config;
-  if (!ReadScreen(screenNo, config) || Pack().PackLength <= 2) return false;
+  if (!ReadScreen(screenNo, config) || PackBytesLength() <= 2) return false;
   const uint8_t kind = PackKind(compress, altKind);
   if (config.LinkMode != kLinkSerial) return false;
   uint8_t destination = cardAddr;
@@ -263,7 +270,7 @@ bool SendToAddrScreen(int32_t screenNo, uint8_t cardAddr, int32_t compress, int3
 bool SendToUdpScreen(int32_t screenNo, const char* ipAddr, uint16_t port, int32_t compress, int32_t altKind,
                      uint16_t packetSize, uint16_t retryCount) {
   TScreenConfig config;
-  if (!ReadScreen(screenNo, config) || Pack().PackLength <= 2) return false;
+  if (!ReadScreen(screenNo, config) || PackBytesLength() <= 2) return false;
   const uint8_t kind = PackKind(compress, altKind);
   uint8_t destination = static_cast<uint8_t>(config.LinkAddr);
   return OnUdpLink(ipAddr, port, [&](CardLink link) {

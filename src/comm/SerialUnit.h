@@ -36,6 +36,12 @@ bool SerialReadByte(SerialPort* port, uint8_t& byte);
 // and takes a byte that is already waiting at once.
 bool SerialWaitByte(SerialPort* port, uint8_t& byte, SteadyTime deadline);
 
+// The name given to the last OpenSerialLink, whatever came of it (progress
+// texts name it); forgotten at unload.
+const std::string& LastSerialPort();
+void RememberSerialPort(const char* name);
+void ForgetLastSerialPort();
+
 // Closes the port it holds when it goes out of scope.
 class SerialLinkCloser {
  public:

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "comm/CommStateUnit.h"
 #include "comm/SerialUnit.h"
 
 namespace vexilo {
@@ -87,7 +86,7 @@ std::string SerialDevicePath(const char* name) {
 }
 
 SerialPort* OpenSerialLink(const char* name, int32_t baud) {
-  Comm().LastSerialPort = name != nullptr ? name : "";
+  RememberSerialPort(name);
   const std::string path = SerialDevicePath(name);
   speed_t speed;
   if (path.empty() || !BaudToSpeed(baud, speed)) return nullptr;

@@ -9,9 +9,9 @@
 
 namespace vexilo {
 
-// Load step 1: no socket yet. Unload step 3: the socket is closed.
-void UdpLinkLoad();
-void UdpLinkUnload();
+// Closes the socket if there is one and forgets the card's address: at load
+// (so that no socket exists) and at unload.
+void CloseUdpSocket();
 
 // The lock held from OpenUdpLink to CloseUdpLink; the holder may take it again.
 std::recursive_mutex& UdpLinkLock();

@@ -84,13 +84,7 @@ std::recursive_mutex& UdpLinkLock() {
   return lock;
 }
 
-void UdpLinkLoad() {
-  std::lock_guard<std::recursive_mutex> hold(UdpLinkLock());
-  CloseSocket();
-  g_udp.CardSet = false;
-}
-
-void UdpLinkUnload() {
+void CloseUdpSocket() {
   std::lock_guard<std::recursive_mutex> hold(UdpLinkLock());
   CloseSocket();
   g_udp.CardSet = false;

@@ -1,14 +1,10 @@
 #include "frame/DebugLogUnit.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 
-#include "comm/CommStateUnit.h"
 #include "frame/ClockUnit.h"
+#include "frame/FrameCountersUnit.h"
 #include "frame/HostFilesUnit.h"
 #include "lang/StringTableUnit.h"
 
@@ -17,7 +13,7 @@ namespace {
 
 struct DebugLogState {
   bool Enabled = false;
-  int Fd = -1;
+  AppendFile* File = nullptr;
 };
 
 DebugLogState g_log;
@@ -33,25 +29,22 @@ std::string DebugTimeStamp() {
 
 // Writes one whole line, CRLF added; false when the file took less.
 bool AppendLine(std::string line) {
-  if (g_log.Fd < 0) return false;
+  if (g_log.File == nullptr) return false;
   line += "\r\n";
-  const char* p = line.data();
-  size_t left = line.size();
-  while (left > 0) {
-    ssize_t w = ::write(g_log.Fd, p, left);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    left -= static_cast<size_t>(w);
-  }
-  return true;
+  return AppendToFile(g_log.File, line);
+}
+
+void CloseLogFile() {
+  CloseAppendFile(g_log.File);
+  g_log.File = nullptr;
+  g_log.Enabled = false;
 }
 
 std::string CounterLine() {
   std::string line = strings::kSentFrames;
-  line += std::to_string(Comm().SentFrameCount);
+  line += std::to_string(SentFrameCount());
   line += strings::kConfirmedFrames;
-  line += std::to_string(Comm().ConfirmedFrameCount);
+  line += std::to_string(ConfirmedFrameCount());
   return line;
 }
 
@@ -59,9 +52,7 @@ std::string CounterLine() {
 // a line cannot be written the log stays open and on, and false is given.
 bool CloseLog(const char* marker) {
   if (!AppendLine(CounterLine()) || !AppendLine(DebugTimeStamp() + marker)) return false;
-  ::close(g_log.Fd);
-  g_log.Fd = -1;
-  g_log.Enabled = false;
+  CloseLogFile();
   return true;
 }
 
@@ -82,33 +73,26 @@ void WriteDebugLine(std::string_view name, bool success) {
 bool UseDebug(int32_t debugOn) {
   if (debugOn == 1) {
     if (g_log.Enabled) return true;
-    std::string path = HostFilePath("Debug.Txt");
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    g_log.Fd = fd;
+    g_log.File = OpenAppendFile(HostFilePath("Debug.Txt"));
+    if (g_log.File == nullptr) return false;
     if (!AppendLine(DebugTimeStamp() + " Start Debug")) {
-      ::close(fd);
-      g_log.Fd = -1;
+      CloseLogFile();
       return false;
     }
     g_log.Enabled = true;
     return true;
   }
-  if (!g_log.Enabled || g_log.Fd < 0) return false;
+  if (!g_log.Enabled || g_log.File == nullptr) return false;
   return CloseLog(" Stop Debug");
 }
 
 void DebugLogLoad() {
   g_log.Enabled = false;
-  g_log.Fd = -1;
+  g_log.File = nullptr;
 }
 
 void DebugLogUnload() {
-  if (g_log.Enabled && g_log.Fd >= 0 && !CloseLog(" End Debug")) {
-    ::close(g_log.Fd);
-    g_log.Fd = -1;
-    g_log.Enabled = false;
-  }
+  if (g_log.Enabled && g_log.File != nullptr && !CloseLog(" End Debug")) CloseLogFile();
 }
 
 }  // namespace vexilo

@@ -7,18 +7,30 @@
 #include "frame/CallFrameUnit.h"
 #include "frame/DebugLogUnit.h"
 #include "frame/ScreenConfigUnit.h"
-#include "items/ClockItemsUnit.h"
-#include "pack/BitmapItemUnit.h"
+#include "items/BitmapItemUnit.h"
+#include "items/DateTimeItemUnit.h"
+#include "items/ListItemUnit.h"
+#include "items/TextItemUnit.h"
+#include "items/TimerItemUnit.h"
 #include "pack/ProgramPackUnit.h"
-#include "pack/TextItemUnit.h"
 
 using namespace vexilo;
 
 namespace {
 
-uint8_t InitBufferFramed(int32_t screenNo) {
-  return RunByteExport("User_InitBuffer", [&] { return InitBuffer(screenNo); });
+// User_InitBufferEx and User_InitBufferEx_Ini perform User_InitBuffer and
+// write its line; what they add runs inside the same frame.
+template <class Before, class After>
+uint8_t InitBufferFramed(int32_t screenNo, Before&& before, After&& after) {
+  return RunByteExport("User_InitBuffer", [&] {
+    before();
+    const bool ok = InitBuffer(screenNo);
+    after();
+    return ok;
+  });
 }
+
+void Nothing() {}
 
 }  // namespace
 
@@ -83,21 +95,16 @@ VEXILO_API uint8_t VEXILO_CALL User_SendToScreen(int32_t ScreenNo) {
 }
 
 VEXILO_API uint8_t VEXILO_CALL User_InitBufferEx_Ini(int32_t ScreenNo, const char* IniPath) {
-  try {
-    ScreenConfig().ConfigFilePath = IniPath != nullptr ? IniPath : "";
-  } catch (...) {
-    ScreenConfig().ConfigFilePath.clear();
-  }
-  return InitBufferFramed(ScreenNo);
+  return InitBufferFramed(ScreenNo, [&] { SetConfigFilePath(IniPath); }, Nothing);
 }
 
 VEXILO_API uint8_t VEXILO_CALL User_InitBufferEx(int32_t ScreenNo, uint8_t RotatedLayout) {
-  uint8_t result = InitBufferFramed(ScreenNo);
-  Pack().RotatedLayout = RotatedLayout;
-  return result;
+  return InitBufferFramed(ScreenNo, Nothing, [&] { SetRotatedLayout(RotatedLayout); });
 }
 
-VEXILO_API uint8_t VEXILO_CALL User_InitBuffer(int32_t ScreenNo) { return InitBufferFramed(ScreenNo); }
+VEXILO_API uint8_t VEXILO_CALL User_InitBuffer(int32_t ScreenNo) {
+  return InitBufferFramed(ScreenNo, Nothing, Nothing);
+}
 
 VEXILO_API uint8_t VEXILO_CALL User_CloseToUDPScreen(int32_t, const char* IPAddr, uint16_t PortNO) {
   return RunByteExport("User_CloseToUDPScreen", [&] { return CloseToUdpScreen(IPAddr, PortNO); });

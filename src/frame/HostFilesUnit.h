@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vexilo {
 
@@ -23,5 +25,16 @@ bool SwapWrite(uint64_t pos, const void* data, size_t n);
 bool SwapRead(uint64_t pos, void* data, size_t n);
 // Cuts the file to length bytes (used to take back what a failed item wrote).
 bool SwapTruncate(uint64_t length);
+
+// A text file written only at its end ("Debug.Txt"): opened for appending,
+// created when missing. Null when it cannot be opened.
+struct AppendFile;
+AppendFile* OpenAppendFile(const std::string& path);
+// Writes all the bytes at the end of the file; false when it took fewer.
+bool AppendToFile(AppendFile* file, std::string_view bytes);
+void CloseAppendFile(AppendFile* file);
+
+// The whole content of a file; empty when it cannot be read.
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
 
 }  // namespace vexilo

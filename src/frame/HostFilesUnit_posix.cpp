@@ -32,12 +32,6 @@ std::string HostFolder() {
   return exe.substr(0, slash);
 }
 
-std::string HostFilePath(const char* name) {
-  std::string folder = HostFolder();
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder + name;
-}
-
 bool FileExists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -90,6 +84,36 @@ bool SwapRead(uint64_t pos, void* data, size_t n) {
 bool SwapTruncate(uint64_t length) {
   if (g_swapFd < 0) return false;
   return ::ftruncate(g_swapFd, static_cast<off_t>(length)) == 0;
+}
+
+struct AppendFile {
+  int Fd = -1;
+};
+
+AppendFile* OpenAppendFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  return new AppendFile{fd};
+}
+
+bool AppendToFile(AppendFile* file, std::string_view bytes) {
+  if (file == nullptr) return false;
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t w = ::write(file->Fd, p, left);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    p += w;
+    left -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+void CloseAppendFile(AppendFile* file) {
+  if (file == nullptr) return;
+  ::close(file->Fd);
+  delete file;
 }
 
 }  // namespace vexilo

@@ -19,10 +19,24 @@ void CopyText(char (&field)[N], const std::string& value) {
 
 }  // namespace
 
-ScreenConfigState& ScreenConfig() {
-  static ScreenConfigState state;
-  return state;
+namespace {
+
+ScreenConfigState g_config;
+
+}  // namespace
+
+const ScreenConfigState& ScreenConfig() { return g_config; }
+
+void SetConfigFilePath(const char* path) { g_config.ConfigFilePath = path != nullptr ? path : ""; }
+
+bool LoadCurrentScreenConfig(int32_t screenNo) {
+  const bool read = ReadScreenConfig(screenNo, g_config.CurrentScreenConfig, g_config.ConfigFilePath);
+  g_config.ReplyWaitFloor = g_config.CurrentScreenConfig.WaitmSec;
+  return read;
 }
+
+uint32_t ReplyWaitFloor() { return g_config.ReplyWaitFloor; }
+void SetReplyWaitFloor(uint32_t ms) { g_config.ReplyWaitFloor = ms; }
 
 bool ReadScreenConfig(int32_t screenNo, TScreenConfig& target, const std::string& path) {
   std::string file = path.empty() ? HostFilePath("LED.INI") : path;

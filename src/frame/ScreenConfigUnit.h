@@ -31,9 +31,24 @@ struct TScreenConfig {
 struct ScreenConfigState {
   std::string ConfigFilePath;        // empty: "LED.INI" in the host folder
   TScreenConfig CurrentScreenConfig; // read by the last User_InitBuffer
+  uint32_t ReplyWaitFloor = 0;       // least wait for a card's reply, ms
 };
 
-ScreenConfigState& ScreenConfig();
+// The configuration state, read-only; the functions below change it.
+const ScreenConfigState& ScreenConfig();
+
+// User_InitBufferEx_Ini: the file every later call reads; null or empty
+// goes back to "LED.INI" in the host folder.
+void SetConfigFilePath(const char* path);
+
+// User_InitBuffer: reads the screen's section into CurrentScreenConfig (kept
+// as it was when the read fails) and sets the reply floor from its WaitmSec.
+bool LoadCurrentScreenConfig(int32_t screenNo);
+
+// The least wait for a card's reply, in milliseconds. Set from the current
+// screen's WaitmSec; the serial port search raises it for the send exports.
+uint32_t ReplyWaitFloor();
+void SetReplyWaitFloor(uint32_t ms);
 
 // Reads the section of screenNo from the file at path; an empty path means
 // "LED.INI" in the host folder. Callers pass ConfigFilePath. On false the

@@ -1,114 +1,104 @@
 #include "lang/CodePageUnit.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-#include <cstdint>
-#include <vector>
-
 #include "lang/LanguageUnit.h"
 
 namespace vexilo {
-namespace {
-
-// How many input bytes to pass over when iconv stops at a sequence it cannot
-// convert, by the input encoding.
-enum class InputKind { Bytes, Utf16Le, Utf8 };
-
-size_t SkipLength(InputKind kind, const char* p, size_t left) {
-  switch (kind) {
-    case InputKind::Bytes:
-      return 1;
-    case InputKind::Utf16Le: {
-      if (left < 2) return left;
-      unsigned unit = static_cast<uint8_t>(p[0]) | (static_cast<uint8_t>(p[1]) << 8);
-      if (unit >= 0xD800 && unit < 0xDC00 && left >= 4) {
-        unsigned next = static_cast<uint8_t>(p[2]) | (static_cast<uint8_t>(p[3]) << 8);
-        if (next >= 0xDC00 && next < 0xE000) return 4;
-      }
-      return 2;
-    }
-    case InputKind::Utf8: {
-      size_t n = 1;
-      while (n < left && (static_cast<uint8_t>(p[n]) & 0xC0) == 0x80) ++n;
-      return n;
-    }
-  }
-  return 1;
-}
-
-// One conversion from `from` to `to`. Whatever iconv cannot convert (a byte
-// sequence that is not a character of `from`, or a character that `to` lacks)
-// is passed over and replaced by `bad`, already in the target encoding.
-std::string Convert(const char* to, const char* from, InputKind kind, const char* in, size_t inLen,
-                    std::string_view bad) {
-  std::string out;
-  if (inLen == 0) return out;
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return out;
-  std::vector<char> buf(inLen * 4 + 16);
-  char* src = const_cast<char*>(in);
-  size_t left = inLen;
-  while (left > 0) {
-    char* dst = buf.data();
-    size_t room = buf.size();
-    size_t r = iconv(cd, &src, &left, &dst, &room);
-    out.append(buf.data(), static_cast<size_t>(dst - buf.data()));
-    if (r != static_cast<size_t>(-1)) break;
-    if (errno == E2BIG) continue;
-    size_t skip = SkipLength(kind, src, left);
-    out.append(bad);
-    src += skip;
-    left -= skip;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  }
-  iconv_close(cd);
-  return out;
-}
-
-std::u16string FromUtf16LeBytes(const std::string& bytes) {
-  std::u16string text(bytes.size() / 2, u'\0');
-  for (size_t i = 0; i < text.size(); ++i) {
-    text[i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                    (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
-  }
-  return text;
-}
-
-std::string ToUtf16LeBytes(std::u16string_view text) {
-  std::string bytes(text.size() * 2, '\0');
-  for (size_t i = 0; i < text.size(); ++i) {
-    bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
-    bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
-  }
-  return bytes;
-}
-
-}  // namespace
 
 const char* AnsiCodePage() { return IsTraditionalChineseSystem() ? "CP950" : "CP936"; }
-
-std::u16string CodePageToUtf16(const char* codePage, std::string_view bytes) {
-  static const char kReplacement[] = {'\xFD', '\xFF'};  // U+FFFD, little-endian
-  return FromUtf16LeBytes(Convert("UTF-16LE", codePage, InputKind::Bytes, bytes.data(), bytes.size(),
-                                  std::string_view(kReplacement, 2)));
-}
-
-std::string Utf16ToCodePage(const char* codePage, std::u16string_view text) {
-  std::string bytes = ToUtf16LeBytes(text);
-  return Convert(codePage, "UTF-16LE", InputKind::Utf16Le, bytes.data(), bytes.size(), "?");
-}
 
 std::u16string AnsiToUtf16(std::string_view ansi) { return CodePageToUtf16(AnsiCodePage(), ansi); }
 
 std::string Utf16ToAnsi(std::u16string_view text) { return Utf16ToCodePage(AnsiCodePage(), text); }
 
-std::string Utf8ToGbk(std::string_view utf8) {
-  return Convert("CP936", "UTF-8", InputKind::Utf8, utf8.data(), utf8.size(), "?");
+std::string Utf8ToGbk(std::string_view utf8) { return Utf16ToCodePage("CP936", Utf8ToUtf16(utf8)); }
+
+std::string GbkToUtf8(std::string_view gbk) { return Utf16ToUtf8(CodePageToUtf16("CP936", gbk)); }
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
 }
 
-std::string GbkToUtf8(std::string_view gbk) {
-  return Convert("UTF-8", "CP936", InputKind::Bytes, gbk.data(), gbk.size(), "\xEF\xBF\xBD");
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  const size_t n = utf8.size();
+  auto byte = [&](size_t k) { return static_cast<uint8_t>(utf8[k]); };
+  auto isTrail = [&](size_t k) { return k < n && (byte(k) & 0xC0) == 0x80; };
+  while (i < n) {
+    const uint8_t b = byte(i);
+    size_t len = 0;
+    char32_t c = 0;
+    char32_t least = 0;
+    if (b < 0x80) {
+      len = 1;
+      c = b;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+      len = 2;
+      c = b & 0x1F;
+      least = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      len = 3;
+      c = b & 0x0F;
+      least = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      len = 4;
+      c = b & 0x07;
+      least = 0x10000;
+    }
+    bool ok = len > 0;
+    for (size_t k = 1; ok && k < len; ++k) {
+      if (!isTrail(i + k)) {
+        ok = false;
+      } else {
+        c = (c << 6) | (byte(i + k) & 0x3F);
+      }
+    }
+    if (ok && (c < least || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))) ok = false;
+    if (!ok) {
+      // A byte that starts no character, with the trail bytes after it, is
+      // one replacement character.
+      out += u'\uFFFD';
+      ++i;
+      while (isTrail(i)) ++i;
+      continue;
+    }
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (c >> 10));
+      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+    i += len;
+  }
+  return out;
 }
 
 }  // namespace vexilo

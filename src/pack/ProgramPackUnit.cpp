@@ -6,16 +6,16 @@
 #include <new>
 #include <vector>
 
-#include "comm/CommStateUnit.h"
-#include "comm/CrcUnit.h"
+#include "base/ByteOrderUnit.h"
+#include "base/CrcUnit.h"
 #include "frame/HostFilesUnit.h"
 #include "frame/ScreenConfigUnit.h"
 #include "lang/StringTableUnit.h"
-#include "pack/ByteOrderUnit.h"
-#include "render/BitmapDataUnit.h"
 
 namespace vexilo {
 namespace {
+
+PackState g_pack;
 
 struct HeaderRef {
   uint8_t* Bytes;
@@ -35,7 +35,7 @@ HeaderRef Header(PackState& s, HeaderKind which) {
 }
 
 bool FitsPack(size_t n) {
-  return n <= static_cast<size_t>(INT32_MAX) && static_cast<size_t>(Pack().PackLength) <= static_cast<size_t>(INT32_MAX) - n;
+  return n <= static_cast<size_t>(INT32_MAX) && static_cast<size_t>(g_pack.PackLength) <= static_cast<size_t>(INT32_MAX) - n;
 }
 
 bool RewriteAllHeaders() {
@@ -48,20 +48,39 @@ bool RewriteAllHeaders() {
 
 }  // namespace
 
-PackState& Pack() {
-  static PackState state;
-  return state;
+const PackState& Pack() { return g_pack; }
+
+void SetRotatedLayout(uint8_t rotated) { g_pack.RotatedLayout = rotated; }
+
+uint32_t PackBytesLength() { return g_pack.PackLength > 0 ? static_cast<uint32_t>(g_pack.PackLength) : 0; }
+
+bool ReadPackBytes(uint32_t pos, uint8_t* out, size_t n) {
+  if (n == 0) return true;
+  if (out == nullptr || pos > PackBytesLength() || n > PackBytesLength() - pos) return false;
+  return SwapRead(pos, out, n);
+}
+
+bool ReplacePack(const uint8_t* data, size_t n) {
+  if (n > static_cast<size_t>(INT32_MAX) || (n > 0 && data == nullptr)) return false;
+  g_pack = PackState{};
+  if (!SwapOpenEmpty()) return false;
+  if (n > 0 && !SwapWrite(0, data, n)) {
+    SwapTruncate(0);
+    return false;
+  }
+  g_pack.PackLength = static_cast<int32_t>(n);
+  return true;
 }
 
 void PackLoad() {
-  Pack() = PackState{};
+  g_pack = PackState{};
   SwapOpenEmpty();
 }
 
 void PackUnload() { SwapClose(); }
 
 bool RewriteHeader(HeaderKind which) {
-  HeaderRef h = Header(Pack(), which);
+  HeaderRef h = Header(g_pack, which);
   if (h.Pos < 0) return true;
   return SwapWrite(static_cast<uint64_t>(h.Pos), h.Bytes, h.Size);
 }
@@ -69,29 +88,27 @@ bool RewriteHeader(HeaderKind which) {
 bool PackAppend(const void* data, size_t n) {
   if (!FitsPack(n)) return false;
   if (n > 0 && !SwapWrite(static_cast<uint64_t>(Pack().PackLength), data, n)) return false;
-  Pack().PackLength += static_cast<int32_t>(n);
+  g_pack.PackLength += static_cast<int32_t>(n);
   return true;
 }
 
 bool PackWriteAt(int32_t pos, const void* data, size_t n) {
-  if (pos < 0 || n > static_cast<size_t>(Pack().PackLength) ||
-      static_cast<size_t>(pos) > static_cast<size_t>(Pack().PackLength) - n) {
+  if (pos < 0 || n > static_cast<size_t>(g_pack.PackLength) ||
+      static_cast<size_t>(pos) > static_cast<size_t>(g_pack.PackLength) - n) {
     return false;
   }
   return n == 0 || SwapWrite(static_cast<uint64_t>(pos), data, n);
 }
 
 bool InitBuffer(int32_t screenNo) {
-  PackState& s = Pack();
-  ScreenConfigState& cfg = ScreenConfig();
+  PackState& s = g_pack;
   s.RotatedLayout = 0;
   SwapClose();
-  bool read = ReadScreenConfig(screenNo, cfg.CurrentScreenConfig, cfg.ConfigFilePath);
-  Comm().ReplyWaitFloor = cfg.CurrentScreenConfig.WaitmSec;
+  const bool read = LoadCurrentScreenConfig(screenNo);
 
   s = PackState{};
   if (!SwapOpenEmpty()) return false;  // no pack: items fail until the next try
-  uint8_t color = cfg.CurrentScreenConfig.Color;
+  const uint8_t color = ScreenConfig().CurrentScreenConfig.Color;
   s.PackHeader[0] = 0;
   s.PackHeader[1] = read ? ((color == 2 || color == 3) ? 2 : 1) : 0;
   s.PackHeaderPos = 0;
@@ -105,9 +122,9 @@ bool InitBuffer(int32_t screenNo) {
 }
 
 int32_t AddProgram(uint8_t programOption) {
-  PackState& s = Pack();
+  PackState& s = g_pack;
   if (s.PackHeaderPos < 0 || s.ProgramCount >= kMaxPrograms || !SwapIsOpen() || !FitsPack(7)) return -1;
-  PackTransaction tx;
+  // A failure below is taken back by the item transaction of the call frame.
   s.ProgramCount += 1;
   s.PackHeader[0] = static_cast<uint8_t>(s.ProgramCount);
   if (!RewriteHeader(HeaderKind::Pack)) return -1;
@@ -122,12 +139,11 @@ int32_t AddProgram(uint8_t programOption) {
   s.PageCountHeaderPos = -1;
   s.ListHeaderPos = -1;
   s.AreaCounter = 0;
-  tx.Commit();
   return 0;
 }
 
 bool CompletePack() {
-  PackState& s = Pack();
+  PackState& s = g_pack;
   if (!SwapIsOpen() || !FitsPack(2)) return false;
   uint16_t crc = 0;
   uint8_t block[1024];
@@ -143,7 +159,7 @@ bool CompletePack() {
 }
 
 bool BeginArea(uint8_t type, int32_t x, int32_t y, int32_t width, int32_t height, bool swapAxes) {
-  PackState& s = Pack();
+  PackState& s = g_pack;
   if (!FitsPack(14)) return false;
   s.AreaCounter += 1;
   std::memset(s.AreaHeader, 0, sizeof s.AreaHeader);
@@ -160,7 +176,7 @@ bool BeginArea(uint8_t type, int32_t x, int32_t y, int32_t width, int32_t height
 }
 
 bool EndArea(uint32_t added) {
-  PackState& s = Pack();
+  PackState& s = g_pack;
   PutBe32(&s.AreaHeader[10], GetBe32(&s.AreaHeader[10]) + added);
   if (!RewriteHeader(HeaderKind::Area)) return false;
   s.ProgramHeader[1] = static_cast<uint8_t>(s.ProgramHeader[1] + 1);
@@ -169,7 +185,7 @@ bool EndArea(uint32_t added) {
 }
 
 std::optional<int32_t> OpenPageArea(int32_t x, int32_t y, int32_t width, int32_t height) {
-  PackState& s = Pack();
+  PackState& s = g_pack;
   if (s.AreaHeaderPos >= 0 && s.PageCountHeaderPos >= 0 && s.AreaHeader[1] == 2 &&
       GetBe16(&s.AreaHeader[2]) == static_cast<uint16_t>(x) && GetBe16(&s.AreaHeader[4]) == static_cast<uint16_t>(y) &&
       GetBe16(&s.AreaHeader[6]) == static_cast<uint16_t>(width) &&
@@ -185,9 +201,9 @@ std::optional<int32_t> OpenPageArea(int32_t x, int32_t y, int32_t width, int32_t
   return 16;
 }
 
-bool AppendPageGroup(int32_t h, const PageHeaderBytes& bytes, uint32_t pages, const uint8_t* pixels,
+bool AppendPageGroup(int32_t openedHeaderBytes, const PageHeaderBytes& bytes, uint32_t pages, const uint8_t* pixels,
                      size_t pageBytes) {
-  PackState& s = Pack();
+  PackState& s = g_pack;
   if (pages > 0 && pageBytes > (static_cast<size_t>(INT32_MAX) / pages)) return false;
   size_t pixelTotal = static_cast<size_t>(pages) * pageBytes;
   size_t headerTotal = static_cast<size_t>(pages) * 5;
@@ -204,7 +220,7 @@ bool AppendPageGroup(int32_t h, const PageHeaderBytes& bytes, uint32_t pages, co
   }
   if (!PackAppend(headers.data(), headers.size()) || !PackAppend(pixels, pixelTotal)) return false;
   if (!RewriteHeader(HeaderKind::PageCount)) return false;
-  return EndArea(static_cast<uint32_t>(h) + static_cast<uint32_t>(headerTotal + pixelTotal));
+  return EndArea(static_cast<uint32_t>(openedHeaderBytes) + static_cast<uint32_t>(headerTotal + pixelTotal));
 }
 
 int32_t FrameInset(int32_t frameWidth) {
@@ -244,12 +260,46 @@ uint8_t* WorkBuffer() {
   return buffer.get();
 }
 
-PackTransaction::PackTransaction() : saved_(Pack()) {}
+namespace {
+
+void SwapFields(uint8_t* a, uint8_t* b) {
+  for (int i = 0; i < 2; ++i) {
+    uint8_t t = a[i];
+    a[i] = b[i];
+    b[i] = t;
+  }
+}
+
+}  // namespace
+
+void SwapAreaAxes(std::span<uint8_t, 14> areaHeader) {
+  SwapFields(&areaHeader[2], &areaHeader[4]);
+  SwapFields(&areaHeader[6], &areaHeader[8]);
+}
+
+void SwapAreaAxes(std::span<uint8_t, 8> fourFields) {
+  SwapFields(&fourFields[0], &fourFields[2]);
+  SwapFields(&fourFields[4], &fourFields[6]);
+}
+
+int RotateEffectCode(int effectCode) {
+  static constexpr int kPairs[][2] = {
+      {1, 3},   {3, 1},   {2, 4},   {4, 2},   {5, 7},   {7, 6},   {6, 8},   {8, 5},   {9, 10},
+      {10, 9},  {11, 13}, {13, 11}, {12, 14}, {14, 12}, {15, 17}, {17, 15}, {16, 18}, {18, 16},
+      {41, 43}, {43, 41}, {42, 44}, {44, 42}, {45, 46}, {46, 45}, {49, 50}, {50, 49},
+  };
+  for (const auto& pair : kPairs) {
+    if (pair[0] == effectCode) return pair[1];
+  }
+  return effectCode;
+}
+
+PackTransaction::PackTransaction() : saved_(g_pack) {}
 
 PackTransaction::~PackTransaction() {
   if (committed_) return;
   // Put the state back first, then make the file agree with it again.
-  Pack() = saved_;
+  g_pack = saved_;
   if (SwapIsOpen()) {
     SwapTruncate(static_cast<uint64_t>(saved_.PackLength));
     RewriteAllHeaders();

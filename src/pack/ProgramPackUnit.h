@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "vexilo.h"
 
@@ -35,7 +36,22 @@ struct PackState {
 inline constexpr int32_t kMaxPrograms = 512;
 inline constexpr size_t kWorkBufferSize = 52428800;
 
-PackState& Pack();
+// The pack state, read-only; the functions below change it.
+const PackState& Pack();
+
+// User_InitBufferEx: the layout of the pack being built is for a rotated
+// screen (any value but 0). Every User_InitBuffer clears it first.
+void SetRotatedLayout(uint8_t rotated);
+
+// The whole pack as the links send it: its length (the seal included once
+// User_CompletePack has run) and its bytes from "Swap.Dat".
+uint32_t PackBytesLength();
+bool ReadPackBytes(uint32_t pos, uint8_t* out, size_t n);
+
+// Makes the given bytes the whole pack, as a pack read back from a file to
+// be sent again: "Swap.Dat" holds exactly them and the item bookkeeping is
+// reset (no program is open). False when the file cannot be written.
+bool ReplacePack(const uint8_t* data, size_t n);
 
 // Load step 4 (pack part): state reset, "Swap.Dat" created empty and opened.
 void PackLoad();
@@ -76,13 +92,28 @@ struct PageHeaderBytes {
 };
 
 // Adds one group of pages to the open page area: `pages` pages of pageBytes
-// bytes each, contiguous at `pixels`. h is what OpenPageArea returned.
-bool AppendPageGroup(int32_t h, const PageHeaderBytes& bytes, uint32_t pages, const uint8_t* pixels,
+// bytes each, contiguous at `pixels`. openedHeaderBytes is what OpenPageArea
+// returned: the bytes of the headers it began (16), or 0 when it continued
+// the page area before.
+bool AppendPageGroup(int32_t openedHeaderBytes, const PageHeaderBytes& bytes, uint32_t pages, const uint8_t* pixels,
                      size_t pageBytes);
 
 int32_t FrameInset(int32_t frameWidth);
 int32_t MapEffectCode(int32_t effect);
 std::array<uint8_t, 4> MakeFontDescriptor(const FontSpec& font);
+
+// ---- rotated screens -----------------------------------------------------
+
+// Exchanges x with y and width with height in an area header (its
+// 16-bit fields at offsets 2, 4, 6 and 8).
+void SwapAreaAxes(std::span<uint8_t, 14> areaHeader);
+// The second form: in a run of four 16-bit fields, exchanges the first with
+// the second and the third with the fourth (frame headers of list animations).
+void SwapAreaAxes(std::span<uint8_t, 8> fourFields);
+
+// The effect code for a rotated screen (5 to 8 form one cycle, every other
+// listed code is exchanged with its partner).
+int RotateEffectCode(int effectCode);
 
 // True when a program is open and the screen's colour mode is below 4.
 bool ItemMayStart();

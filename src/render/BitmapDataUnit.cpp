@@ -14,11 +14,6 @@ size_t WholeBytes(int width, int height, int planes) {
   return static_cast<size_t>(width / 8) * static_cast<size_t>(height) * static_cast<size_t>(planes);
 }
 
-void SwapFields(uint8_t* a, uint8_t* b) {
-  std::swap(a[0], b[0]);
-  std::swap(a[1], b[1]);
-}
-
 }  // namespace
 
 bool ColorModeSupported(int colorMode) { return colorMode >= 0 && colorMode <= 3; }
@@ -26,24 +21,24 @@ bool IsTwoPlane(int colorMode) { return colorMode == 2 || colorMode == 3; }
 int PlaneCount(int colorMode) { return IsTwoPlane(colorMode) ? 2 : 1; }
 
 uint8_t ExchangeRedGreen(uint8_t code) {
-  if (code == ColorCodeRed) return ColorCodeGreen;
-  if (code == ColorCodeGreen) return ColorCodeRed;
+  if (code == kColorCodeRed) return kColorCodeGreen;
+  if (code == kColorCodeGreen) return kColorCodeRed;
   return code;
 }
 
-bool LightsRed(uint8_t code) { return code == ColorCodeRed || code == ColorCodeYellow; }
-bool LightsGreen(uint8_t code) { return code == ColorCodeGreen || code == ColorCodeYellow; }
+bool LightsRed(uint8_t code) { return code == kColorCodeRed || code == kColorCodeYellow; }
+bool LightsGreen(uint8_t code) { return code == kColorCodeGreen || code == kColorCodeYellow; }
 
 ColorRef ColorOfCode(uint8_t code) {
   switch (code) {
-    case ColorCodeRed:
+    case kColorCodeRed:
       return MakeColorRef(255, 0, 0);
-    case ColorCodeGreen:
+    case kColorCodeGreen:
       return MakeColorRef(0, 255, 0);
-    case ColorCodeYellow:
+    case kColorCodeYellow:
       return MakeColorRef(255, 255, 0);
     default:
-      return ColorBlack;
+      return kColorBlack;
   }
 }
 
@@ -135,9 +130,9 @@ void ColorizeMask(int colorMode, uint8_t foreground, uint8_t background, int wid
   size_t b = static_cast<size_t>(width / 8);
   size_t h = static_cast<size_t>(height);
   if (foreground == background) {
-    std::memset(data, foreground == ColorCodeYellow ? 0xFF : 0x00, need);
-    if (foreground == ColorCodeRed || foreground == ColorCodeGreen) {
-      size_t plane = foreground == ColorCodeRed ? 0 : b;
+    std::memset(data, foreground == kColorCodeYellow ? 0xFF : 0x00, need);
+    if (foreground == kColorCodeRed || foreground == kColorCodeGreen) {
+      size_t plane = foreground == kColorCodeRed ? 0 : b;
       for (size_t r = 0; r < h; ++r) std::memset(data + r * 2 * b + plane, 0xFF, b);
     }
     return;
@@ -166,7 +161,48 @@ void ApplyMonoColors(uint8_t foreground, uint8_t background, int width, int heig
   }
 }
 
+namespace {
+
+// The frame of a page whose width is not a multiple of 8, pixel by pixel:
+// the byte-wise frame would put its right edge on the wrong bits of the
+// right-aligned last byte of each row.
+void DrawBorderByPixel(int colorMode, uint8_t color, int borderWidth, int width, int height, uint8_t* data,
+                       size_t dataSize) {
+  const int planes = PlaneCount(colorMode);
+  const size_t rowBytes = PlaneRowBytes(width);
+  if (!data || width <= 0 || height <= 0 || borderWidth <= 0 ||
+      PageDataSize(width, height, planes) > dataSize) {
+    return;
+  }
+  const uint8_t code = colorMode == 3 ? ExchangeRedGreen(color) : color;
+  const bool lit[2] = {planes == 2 ? LightsRed(code) : code != 0, LightsGreen(code)};
+  const int tail = width % 8;
+  const int64_t bw = borderWidth;
+  for (int row = 0; row < height; ++row) {
+    const bool wholeRow = row < bw || row >= static_cast<int64_t>(height) - bw;
+    for (int plane = 0; plane < planes; ++plane) {
+      uint8_t* bytes = data + (static_cast<size_t>(row) * planes + static_cast<size_t>(plane)) * rowBytes;
+      for (int x = 0; x < width; ++x) {
+        if (!wholeRow && x >= bw && x < static_cast<int64_t>(width) - bw) continue;
+        const size_t byte = static_cast<size_t>(x / 8);
+        const int bit = (byte + 1 == rowBytes && tail != 0) ? (tail - 1) - (x % 8) : 7 - (x % 8);
+        if (lit[plane]) {
+          bytes[byte] = static_cast<uint8_t>(bytes[byte] | (1u << bit));
+        } else {
+          bytes[byte] = static_cast<uint8_t>(bytes[byte] & ~(1u << bit));
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
 void DrawBorder(int colorMode, uint8_t color, int borderWidth, int width, int height, uint8_t* data, size_t dataSize) {
+  if (width > 0 && width % 8 != 0) {
+    DrawBorderByPixel(colorMode, color, borderWidth, width, height, data, dataSize);
+    return;
+  }
   int planes = PlaneCount(colorMode);
   size_t need = WholeBytes(width, height, planes);
   if (!data || need == 0 || need > dataSize || borderWidth <= 0) return;
@@ -236,28 +272,6 @@ bool RotatePage(int colorMode, int width, int height, uint8_t* data, size_t data
   }
   std::memcpy(data, result.data(), need);
   return true;
-}
-
-void SwapAreaAxes(std::span<uint8_t, 14> areaHeader) {
-  SwapFields(&areaHeader[2], &areaHeader[4]);
-  SwapFields(&areaHeader[6], &areaHeader[8]);
-}
-
-void SwapAreaAxes(std::span<uint8_t, 8> fourFields) {
-  SwapFields(&fourFields[0], &fourFields[2]);
-  SwapFields(&fourFields[4], &fourFields[6]);
-}
-
-int RotateEffectCode(int effectCode) {
-  static constexpr int pairs[][2] = {
-      {1, 3},   {3, 1},   {2, 4},   {4, 2},   {5, 7},   {7, 6},   {6, 8},   {8, 5},   {9, 10},
-      {10, 9},  {11, 13}, {13, 11}, {12, 14}, {14, 12}, {15, 17}, {17, 15}, {16, 18}, {18, 16},
-      {41, 43}, {43, 41}, {42, 44}, {44, 42}, {45, 46}, {46, 45}, {49, 50}, {50, 49},
-  };
-  for (const auto& pair : pairs) {
-    if (pair[0] == effectCode) return pair[1];
-  }
-  return effectCode;
 }
 
 }  // namespace vexilo

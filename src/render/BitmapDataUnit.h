@@ -16,7 +16,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <span>
 
 #include "render/DrawingUnit.h"
 
@@ -24,10 +23,10 @@ namespace vexilo {
 
 // ColorCode: the colour of text, backgrounds and borders.
 enum : uint8_t {
-  ColorCodeBlack = 0,
-  ColorCodeRed = 1,
-  ColorCodeGreen = 2,
-  ColorCodeYellow = 3,
+  kColorCodeBlack = 0,
+  kColorCodeRed = 1,
+  kColorCodeGreen = 2,
+  kColorCodeYellow = 3,
 };
 
 // Colour mode: the screen's `Color` setting. 0 and 1 one plane; 2 red and
@@ -74,7 +73,9 @@ void ApplyMonoColors(uint8_t foreground, uint8_t background, int width, int heig
 
 // In place: a frame borderWidth pixels wide on all four sides, in the colour
 // (planes the colour does not light are cleared there). Two planes for
-// colour modes 2 and 3, else one.
+// colour modes 2 and 3, else one. A width that is not a multiple of 8 is
+// framed pixel by pixel over the ceil(width / 8) bytes of each row, its last
+// byte right-aligned, so the right edge lands on the pixels of that byte.
 void DrawBorder(int colorMode, uint8_t color, int borderWidth, int width, int height, uint8_t* data, size_t dataSize);
 
 // In place: turns the page 90 degrees counter-clockwise (the old top edge
@@ -84,15 +85,5 @@ void DrawBorder(int colorMode, uint8_t color, int borderWidth, int width, int he
 // returned.
 bool RotatePage(int colorMode, int width, int height, uint8_t* data, size_t dataSize);
 
-// Exchanges x with y and width with height in an area header (its
-// 16-bit fields at offsets 2, 4, 6 and 8).
-void SwapAreaAxes(std::span<uint8_t, 14> areaHeader);
-// The second form: in a run of four 16-bit fields, exchanges the first with
-// the second and the third with the fourth (frame headers of list animations).
-void SwapAreaAxes(std::span<uint8_t, 8> fourFields);
-
-// The effect code for a rotated screen (5 to 8 form one cycle, every other
-// listed code is exchanged with its partner).
-int RotateEffectCode(int effectCode);
 
 }  // namespace vexilo

@@ -45,7 +45,7 @@ struct FaceMapping {
   Sizing Mode;
 };
 
-constexpr FaceMapping FaceTable[] = {
+constexpr FaceMapping kFaceTable[] = {
     {"宋体|新宋体|SimSun|NSimSun|宋体-18030|新宋体-18030|仿宋_GB2312|仿宋|FangSong_GB2312|FangSong", "AR PL UMing CN",
      nullptr, nullptr, Sizing::Cjk},
     {"黑体|SimHei|幼圆|YouYuan", "WenQuanYi Zen Hei", "WenQuanYi Zen Hei Sharp", "WenQuanYi Zen Hei Mono", Sizing::Cjk},
@@ -59,17 +59,17 @@ constexpr FaceMapping FaceTable[] = {
     {"Tahoma", "DejaVu Sans Condensed", nullptr, nullptr, Sizing::Windows},
     {"Verdana", "DejaVu Sans", nullptr, nullptr, Sizing::Windows},
 };
-constexpr int SongEntry = 0;    // an empty name, and unknown names with GB2312
-constexpr int MingTwEntry = 3;  // unknown names with Big5
+constexpr int kSongEntry = 0;    // an empty name, and unknown names with GB2312
+constexpr int kMingTwEntry = 3;  // unknown names with Big5
 constexpr const char* CjkFallbackCn = "AR PL UMing CN";
 constexpr const char* CjkFallbackTw = "AR PL UMing TW";
 constexpr const char* SymbolFallback = "DejaVu Sans";
 
 // Shear of synthesised italics (FreeType's oblique slant, about 12 degrees).
-constexpr double ItalicSlant = 0x0366A / 65536.0;
-constexpr int MaxFontHeight = 1024;
-constexpr int DefaultFontHeight = 16;
-constexpr size_t GlyphCacheLimit = size_t{16} << 20;  // bytes of runs per instance
+constexpr double kItalicSlant = 0x0366A / 65536.0;
+constexpr int kMaxFontHeight = 1024;
+constexpr int kDefaultFontHeight = 16;
+constexpr size_t kGlyphCacheLimit = size_t{16} << 20;  // bytes of runs per instance
 
 std::string AsciiLower(std::string_view s) {
   std::string out(s);
@@ -79,38 +79,9 @@ std::string AsciiLower(std::string_view s) {
   return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 int FindMapping(const std::string& lowerName) {
-  for (int i = 0; i < static_cast<int>(std::size(FaceTable)); ++i) {
-    std::string_view names = FaceTable[i].HostNames;
+  for (int i = 0; i < static_cast<int>(std::size(kFaceTable)); ++i) {
+    std::string_view names = kFaceTable[i].HostNames;
     while (!names.empty()) {
       size_t bar = names.find('|');
       std::string_view one = names.substr(0, bar);
@@ -524,14 +495,14 @@ InstancePtr GetInstance(DrawingState& s, FaceFile* file, const SizePlan& p, bool
 // ---------------------------------------------------------------------------
 // Glyphs
 
-constexpr char32_t NotdefKey = 0xFFFFFFFF;
+constexpr char32_t kNotdefKey = 0xFFFFFFFF;
 
 void LoadGlyph(Instance& in, char32_t c, Glyph& g) {
   g = Glyph{};
   if (!in.File || !in.Size) return;
   FT_Face face = in.File->Face;
-  FT_UInt gi = c == NotdefKey ? 0 : FT_Get_Char_Index(face, c);
-  if (gi == 0 && c != NotdefKey) return;
+  FT_UInt gi = c == kNotdefKey ? 0 : FT_Get_Char_Index(face, c);
+  if (gi == 0 && c != kNotdefKey) return;
   if (FT_Activate_Size(in.Size) != 0) return;
   FT_Int32 flags = FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME;
   if (!in.UseStrike) flags |= FT_LOAD_NO_BITMAP;
@@ -577,7 +548,7 @@ void LoadGlyph(Instance& in, char32_t c, Glyph& g) {
     std::vector<int> shift(h);
     int lo = 0, hi = 0;
     for (int r = 0; r < h; ++r) {
-      shift[r] = static_cast<int>(std::floor((top - r - 0.5) * ItalicSlant + 0.5));
+      shift[r] = static_cast<int>(std::floor((top - r - 0.5) * kItalicSlant + 0.5));
       lo = std::min(lo, shift[r]);
       hi = std::max(hi, shift[r]);
     }
@@ -639,7 +610,7 @@ void LoadGlyph(Instance& in, char32_t c, Glyph& g) {
 const Glyph& GetGlyph(Instance& in, char32_t c) {
   auto it = in.Glyphs.find(c);
   if (it != in.Glyphs.end()) return it->second;
-  if (in.GlyphBytes > GlyphCacheLimit) {
+  if (in.GlyphBytes > kGlyphCacheLimit) {
     in.Glyphs.clear();
     in.GlyphBytes = 0;
   }
@@ -726,7 +697,7 @@ const Glyph& FindGlyph(DrawingState& s, const Font& font, char32_t c, Instance**
   }
   if (found) *found = false;
   if (from) *from = font.Primary.get();
-  if (font.Primary) return GetGlyph(*font.Primary, NotdefKey);
+  if (font.Primary) return GetGlyph(*font.Primary, kNotdefKey);
   return EmptyGlyph;
 }
 
@@ -819,8 +790,8 @@ FontPtr NewFont(const FontRequest& request) {
   std::lock_guard<std::mutex> guard(s.Lock);
   FontPtr font(new Font);
   Font& f = *font;
-  int height = request.Height == 0 ? DefaultFontHeight : std::clamp(request.Height, -MaxFontHeight, MaxFontHeight);
-  int width = request.Width > 0 ? std::min(request.Width, 16 * MaxFontHeight) : 0;
+  int height = request.Height == 0 ? kDefaultFontHeight : std::clamp(request.Height, -kMaxFontHeight, kMaxFontHeight);
+  int width = request.Width > 0 ? std::min(request.Width, 16 * kMaxFontHeight) : 0;
   f.Bold = request.Weight >= 600;
   f.Italic = request.Italic;
   f.Underline = request.Underline;
@@ -830,7 +801,7 @@ FontPtr NewFont(const FontRequest& request) {
   m.Underline = request.Underline;
   m.CharSet = request.CharSet;
   bool traditional =
-      request.CharSet == Big5CharSet || (request.CharSet != Gb2312CharSet && std::strcmp(AnsiCodePage(), "CP950") == 0);
+      request.CharSet == kBig5CharSet || (request.CharSet != kGb2312CharSet && std::strcmp(AnsiCodePage(), "CP950") == 0);
   if (!EnsureStarted(s)) {
     m.Height = std::abs(height);
     m.Ascent = m.Height;
@@ -841,21 +812,21 @@ FontPtr NewFont(const FontRequest& request) {
   // Which entry of the table, or which fontconfig family.
   std::string name = Utf16ToUtf8(request.Face);
   std::string lower = AsciiLower(name);
-  int entry = name.empty() ? SongEntry : FindMapping(lower);
+  int entry = name.empty() ? kSongEntry : FindMapping(lower);
   std::string family, defaultFamily;
   if (entry < 0) {
     family = FamilyForUnknownName(s, name, defaultFamily);
     if (family.empty()) {
-      if (request.CharSet == Gb2312CharSet)
-        entry = SongEntry;
-      else if (request.CharSet == Big5CharSet)
-        entry = MingTwEntry;
+      if (request.CharSet == kGb2312CharSet)
+        entry = kSongEntry;
+      else if (request.CharSet == kBig5CharSet)
+        entry = kMingTwEntry;
       else
         family = defaultFamily;
     }
   }
-  Sizing mode = entry >= 0 ? FaceTable[entry].Mode : Sizing::Windows;
-  if (entry >= 0) family = FaceTable[entry].Family;
+  Sizing mode = entry >= 0 ? kFaceTable[entry].Mode : Sizing::Windows;
+  if (entry >= 0) family = kFaceTable[entry].Family;
 
   StyledFace main = StyleOf(s, family, f.Bold, f.Italic);
   if (!main.File) main = StyleOf(s, SymbolFallback, f.Bold, f.Italic);
@@ -867,8 +838,8 @@ FontPtr NewFont(const FontRequest& request) {
     return font;
   }
   SizePlan plan = Plan(mode, *main.File, height, width);
-  if (entry >= 0 && FaceTable[entry].StrikeFamily) {
-    StyledFace sharp = StyleOf(s, FaceTable[entry].StrikeFamily, f.Bold, f.Italic);
+  if (entry >= 0 && kFaceTable[entry].StrikeFamily) {
+    StyledFace sharp = StyleOf(s, kFaceTable[entry].StrikeFamily, f.Bold, f.Italic);
     if (sharp.File && HasStrike(*sharp.File, plan)) main = sharp;
   }
   bool cjk = mode == Sizing::Cjk;
@@ -878,8 +849,8 @@ FontPtr NewFont(const FontRequest& request) {
   bool synthBold = f.Bold && !main.RealBold;
   bool synthItalic = f.Italic && !main.RealItalic;
   f.Primary = GetInstance(s, main.File, plan, synthBold, synthItalic, cjk);
-  if (entry >= 0 && FaceTable[entry].NarrowFamily) {
-    StyledFace narrow = StyleOf(s, FaceTable[entry].NarrowFamily, f.Bold, f.Italic);
+  if (entry >= 0 && kFaceTable[entry].NarrowFamily) {
+    StyledFace narrow = StyleOf(s, kFaceTable[entry].NarrowFamily, f.Bold, f.Italic);
     if (narrow.File) {
       f.Narrow = GetInstance(s, narrow.File, plan, f.Bold && !narrow.RealBold, f.Italic && !narrow.RealItalic, cjk);
     }

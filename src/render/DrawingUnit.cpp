@@ -111,7 +111,7 @@ ColorRef DecodePixel(PixelKind kind, const uint8_t* p) {
     case PixelKind::Rgb24:
       return MakeColorRef(p[2], p[1], p[0]);
   }
-  return ColorBlack;
+  return kColorBlack;
 }
 
 void StorePixel(const KindValue& v, uint8_t* p) {
@@ -119,8 +119,8 @@ void StorePixel(const KindValue& v, uint8_t* p) {
 }
 
 bool SizeAllowed(int width, int height) {
-  if (width < 1 || height < 1 || width > MaxRasterSide || height > MaxRasterSide) return false;
-  return static_cast<int64_t>(width) * height <= MaxRasterPixels;
+  if (width < 1 || height < 1 || width > kMaxRasterSide || height > kMaxRasterSide) return false;
+  return static_cast<int64_t>(width) * height <= kMaxRasterPixels;
 }
 
 // Clips the run [a, a + n) to [0, limit); returns the new start and length.
@@ -142,8 +142,8 @@ const std::array<ColorRef, 256>& HalftonePalette() {
 
 uint8_t NearestPaletteIndex(ColorRef c) {
   c &= 0xFFFFFF;
-  if (c == ColorBlack) return PaletteBlack;
-  if (c == ColorWhite) return PaletteWhite;
+  if (c == kColorBlack) return kPaletteBlack;
+  if (c == kColorWhite) return kPaletteWhite;
   NearestCache& cache = Cache();
   std::lock_guard<std::mutex> guard(cache.Lock);
   if (cache.Slots.empty()) cache.Slots.assign(1 << 16, 0);
@@ -216,7 +216,7 @@ bool ConvertRaster(Raster& raster, PixelKind kind) {
 
 ColorRef GetPixel(const Raster& raster, int x, int y) {
   const uint8_t* row = RasterRow(raster, y);
-  if (!row || x < 0 || x >= raster.Width) return ColorBlack;
+  if (!row || x < 0 || x >= raster.Width) return kColorBlack;
   return DecodePixel(raster.Kind, row + static_cast<size_t>(x) * BytesPerPixel(raster.Kind));
 }
 
@@ -343,7 +343,7 @@ bool StretchRect(const Raster& src, int sx, int sy, int sw, int sh, Raster& dst,
 
 int PointsToPixels(int points) {
   // MulDiv(points, 96, 72): rounded half away from zero.
-  int64_t p = static_cast<int64_t>(points) * RasterDpiY;
+  int64_t p = static_cast<int64_t>(points) * kRasterDpiY;
   int64_t q = p >= 0 ? (p + 36) / 72 : -((-p + 36) / 72);
   return static_cast<int>(std::clamp<int64_t>(q, -100000, 100000));
 }
@@ -369,7 +369,7 @@ void CanvasSetFont(Canvas& canvas, std::string_view ansiFace, int pointSize, boo
   FontRequest request;
   request.Face = AnsiToUtf16(ansiFace);
   request.Height = -PointsToPixels(pointSize);
-  request.Weight = bold ? FwBold : FwNormal;
+  request.Weight = bold ? kFwBold : kFwNormal;
   request.Italic = italic;
   request.Underline = underline;
   canvas.CurrentFont = NewFont(request);
@@ -428,7 +428,7 @@ void CanvasLineTo(Canvas& canvas, int x, int y) {
       int64_t ddx = x1 > x0 ? x1 - x0 : x0 - x1, ddy = y1 > y0 ? y1 - y0 : y0 - y1;
       int64_t stepX = x0 < x1 ? 1 : -1, stepY = y0 < y1 ? 1 : -1;
       int64_t err = ddx - ddy;
-      int64_t steps = std::min<int64_t>(std::max(ddx, ddy), 4 * static_cast<int64_t>(MaxRasterSide));
+      int64_t steps = std::min<int64_t>(std::max(ddx, ddy), 4 * static_cast<int64_t>(kMaxRasterSide));
       for (int64_t i = 0; i < steps; ++i) {
         plot(x0, y0);
         int64_t e2 = 2 * err;

@@ -38,8 +38,8 @@ constexpr uint8_t RedOf(ColorRef c) { return static_cast<uint8_t>(c & 0xFF); }
 constexpr uint8_t GreenOf(ColorRef c) { return static_cast<uint8_t>((c >> 8) & 0xFF); }
 constexpr uint8_t BlueOf(ColorRef c) { return static_cast<uint8_t>((c >> 16) & 0xFF); }
 
-constexpr ColorRef ColorBlack = 0x000000;
-constexpr ColorRef ColorWhite = 0xFFFFFF;
+constexpr ColorRef kColorBlack = 0x000000;
+constexpr ColorRef kColorWhite = 0xFFFFFF;
 
 // 16-bit 5-6-5 pixels: R5, G6 and B5 are the top 5, 6 and 5 bits of the 8-bit
 // components. Back to 8 bits the top bits are repeated into the low ones, so
@@ -57,8 +57,8 @@ constexpr ColorRef FromRgb565(uint16_t p) {
 // colours (0 to 9 and 246 to 255), the 6 x 6 x 6 colour cube (components 0,
 // 51, 102, 153, 204, 255) and 22 further greys. Index 0 is black and is the
 // only black entry; index 255 is white and the only white one.
-constexpr uint8_t PaletteBlack = 0;
-constexpr uint8_t PaletteWhite = 255;
+constexpr uint8_t kPaletteBlack = 0;
+constexpr uint8_t kPaletteWhite = 255;
 const std::array<ColorRef, 256>& HalftonePalette();
 // The palette index nearest to c (least squared RGB distance, lowest index on
 // a tie). Only black gives index 0.
@@ -76,13 +76,13 @@ int BytesPerPixel(PixelKind kind);
 
 // Pixel density of every raster, in dots per inch (rich text converts lengths
 // to twips with it; fonts by point size use it).
-constexpr int RasterDpiX = 96;
-constexpr int RasterDpiY = 96;
+constexpr int kRasterDpiX = 96;
+constexpr int kRasterDpiY = 96;
 
-// Allocation bounds: a raster is at most MaxRasterSide pixels on either side
-// and MaxRasterPixels pixels in all.
-constexpr int MaxRasterSide = 32767;
-constexpr int64_t MaxRasterPixels = int64_t{1} << 26;
+// Allocation bounds: a raster is at most kMaxRasterSide pixels on either side
+// and kMaxRasterPixels pixels in all.
+constexpr int kMaxRasterSide = 32767;
+constexpr int64_t kMaxRasterPixels = int64_t{1} << 26;
 
 struct Raster {
   int Width = 0;
@@ -137,26 +137,26 @@ bool StretchRect(const Raster& src, int sx, int sy, int sw, int sh, Raster& dst,
 // ---------------------------------------------------------------------------
 // Fonts and text
 
-constexpr uint8_t AnsiCharSet = 0;
-constexpr uint8_t DefaultCharSet = 1;
-constexpr uint8_t Gb2312CharSet = 134;
-constexpr uint8_t Big5CharSet = 136;
-constexpr uint8_t FfScript = 0x40;
+constexpr uint8_t kAnsiCharSet = 0;
+constexpr uint8_t kDefaultCharSet = 1;
+constexpr uint8_t kGb2312CharSet = 134;
+constexpr uint8_t kBig5CharSet = 136;
+constexpr uint8_t kFfScript = 0x40;
 
-constexpr int FwLight = 300;
-constexpr int FwNormal = 400;
-constexpr int FwBold = 700;
+constexpr int kFwLight = 300;
+constexpr int kFwNormal = 400;
+constexpr int kFwBold = 700;
 
 // What CreateFontA takes, with the face name already in UTF-16.
 struct FontRequest {
   std::u16string Face;    // the name the host gave ("宋体", "Arial", ...)
   int Height = 0;         // > 0: cell height (ascent + descent); < 0: em height; 0: 16
   int Width = 0;          // average character width; 0 or less: the face's own
-  int Weight = FwNormal;  // 600 and above are bold
+  int Weight = kFwNormal;  // 600 and above are bold
   bool Italic = false;
   bool Underline = false;
-  uint8_t CharSet = DefaultCharSet;
-  uint8_t PitchAndFamily = FfScript;  // recorded; faces are chosen by name
+  uint8_t CharSet = kDefaultCharSet;
+  uint8_t PitchAndFamily = kFfScript;  // recorded; faces are chosen by name
 };
 
 struct Font;  // opaque: faces, sizes and glyph caches
@@ -172,7 +172,7 @@ FontPtr NewFont(const FontRequest& request);
 // The same with the face name in the host's ANSI code page (GBK bytes for
 // "宋体" on a Simplified Chinese system), as CreateFontA takes it.
 FontPtr NewFontAnsi(std::string_view ansiFace, int height, int width, int weight, bool italic, bool underline,
-                    uint8_t charSet = DefaultCharSet);
+                    uint8_t charSet = kDefaultCharSet);
 
 // What a font turned out to be (GetTextMetrics plus where it came from).
 struct FontMetrics {
@@ -180,10 +180,10 @@ struct FontMetrics {
   int Ascent = 0;  // rows from the cell top to the baseline
   int Descent = 0;
   int AveCharWidth = 0;
-  int Weight = FwNormal;
+  int Weight = kFwNormal;
   bool Italic = false;
   bool Underline = false;
-  uint8_t CharSet = DefaultCharSet;
+  uint8_t CharSet = kDefaultCharSet;
   std::string Family;      // installed family drawing most characters ("AR PL UMing CN")
   std::string File;        // its font file
   bool CjkSizing = false;  // sized as the Chinese system face it stands in for
@@ -214,8 +214,8 @@ TextSize MeasureText(const Font& font, std::u16string_view text);
 TextSize MeasureTextAnsi(const Font& font, std::string_view ansi);
 
 struct TextPaint {
-  ColorRef Ink = ColorBlack;    // glyphs and underline
-  ColorRef Paper = ColorWhite;  // character cells
+  ColorRef Ink = kColorBlack;    // glyphs and underline
+  ColorRef Paper = kColorWhite;  // character cells
   bool FillCells = true;        // fill every character cell with Paper first
 };
 // TextOutW: draws the text with the top-left corner of its first character
@@ -236,14 +236,14 @@ void DrawingShutdown();
 struct Canvas {
   Raster* Target = nullptr;
   FontPtr CurrentFont;  // null: a default font is made on first use
-  ColorRef FontColor = ColorBlack;
-  ColorRef BrushColor = ColorWhite;
-  ColorRef PenColor = ColorBlack;
+  ColorRef FontColor = kColorBlack;
+  ColorRef BrushColor = kColorWhite;
+  ColorRef PenColor = kColorBlack;
   int PenX = 0;
   int PenY = 0;
 };
 
-// Points to pixels at RasterDpiY, rounded as MulDiv rounds.
+// Points to pixels at kRasterDpiY, rounded as MulDiv rounds.
 int PointsToPixels(int points);
 
 // The canvas font from an ANSI face name, a size in points, the style flags

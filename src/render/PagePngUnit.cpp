@@ -8,7 +8,7 @@
 namespace vexilo {
 namespace {
 
-constexpr int MaxImageSide = 16384;
+constexpr int kMaxImageSide = 16384;
 
 struct PngWriteGuard {
   png_structp Png = nullptr;
@@ -27,7 +27,7 @@ void NoFlush(png_structp) {}
 template <typename RowFn>
 std::vector<uint8_t> EncodeRgb(int width, int height, RowFn row) {
   std::vector<uint8_t> out;
-  if (width < 1 || height < 1 || width > MaxImageSide || height > MaxImageSide) return out;
+  if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide) return out;
   PngWriteGuard guard;
   guard.Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (!guard.Png) return out;
@@ -73,7 +73,7 @@ std::vector<uint8_t> PagePngBytes(const uint8_t* data, size_t size, int width, i
   size_t planeRow = rowBytes * planes;
   if (planeRow * static_cast<size_t>(height) > size) return {};
   int64_t iw = static_cast<int64_t>(width) * style.Scale, ih = static_cast<int64_t>(height) * style.Scale;
-  if (iw > MaxImageSide || ih > MaxImageSide) return {};
+  if (iw > kMaxImageSide || ih > kMaxImageSide) return {};
   int scale = style.Scale;
   bool gaps = style.Gaps && scale >= 3;
   auto lit = [&](int x, int y) -> ColorRef {
@@ -105,7 +105,7 @@ bool WritePagePng(const std::string& path, const uint8_t* data, size_t size, int
 std::vector<uint8_t> RasterPngBytes(const Raster& raster, int scale) {
   if (scale < 1 || scale > 64) return {};
   int64_t iw = static_cast<int64_t>(raster.Width) * scale, ih = static_cast<int64_t>(raster.Height) * scale;
-  if (iw > MaxImageSide || ih > MaxImageSide) return {};
+  if (iw > kMaxImageSide || ih > kMaxImageSide) return {};
   return EncodeRgb(static_cast<int>(iw), static_cast<int>(ih), [&](int y, uint8_t* out) {
     for (int x = 0; x < iw; ++x) Put(out, x, GetPixel(raster, x / scale, y / scale));
   });

@@ -46,32 +46,32 @@ struct RasterTextDevice {
 
 // Lays out (and, with out, draws and encodes) one page. Without out it gives
 // 1 when the page exists, exactly when drawing it would give a page.
-size_t LayOutTextPage(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
-                      int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, uint8_t* out,
-                      size_t outSize, int32_t verticalOffset, TextLayoutCache* cache) {
+size_t LayOutOrDrawPage(const TextPageRequest& r, int32_t pageIndex, uint8_t* out, size_t outSize) {
+  const int32_t width = r.Width, height = r.Height;
+  const FontSpec& font = r.Font;
   if (width <= 0 || height <= 0) return 0;
   const int32_t size = font.Size;
   if (size <= 0 || size > kMaxFontSize) return 0;
   if (out != nullptr && PageDataSize(width, height, 1) > outSize) return 0;
 
   TextLayoutParams p;
-  p.SingleLinePages = singleLinePages;
-  p.Wrap = wrap;
+  p.SingleLinePages = r.SingleLinePages;
+  p.Wrap = r.Wrap;
   p.PageIndex = pageIndex;
   p.Width = width;
   p.Height = height;
-  p.Margin = margin;
+  p.Margin = r.Margin;
   p.Size = size;
   p.CharSpacing = font.CharSpacing;
   p.LineSpacing = font.LineSpacing;
   p.Centred = font.Centered != 0;
-  const int32_t narrowing = (font.Italic != 0 && narrowItalics) ? size / 6 : 0;
+  const int32_t narrowing = (font.Italic != 0 && r.NarrowItalics) ? size / 6 : 0;
   p.NominalWidth = size / 2 - narrowing;
-  p.VerticalOffset = verticalOffset;
+  p.VerticalOffset = r.VerticalOffset;
 
   // Cheap checks first, so that a page beyond the text costs no raster.
-  if (HasArabic(text) && !singleLinePages) return 0;
-  if (text.empty() && pageIndex > 0) return 0;
+  if (HasArabic(r.Text) && !r.SingleLinePages) return 0;
+  if (r.Text.empty() && pageIndex > 0) return 0;
 
   RasterPtr page = NewPageBitmap(width, height);
   if (!page) return 0;
@@ -79,32 +79,26 @@ size_t LayOutTextPage(bool singleLinePages, bool wrap, std::u16string_view text,
   FontPtr textFont;
   if (size == 8) {
     p.EightPixelFont = true;
-    textFont = NewFontAnsi(face, 11, 6, FwLight, false, false, DefaultCharSet);
+    textFont = NewFontAnsi(face, 11, 6, kFwLight, false, false, kDefaultCharSet);
   } else {
-    textFont = NewFontAnsi(face, size, size / 2 - narrowing, font.Bold != 0 ? FwBold : FwNormal, font.Italic != 0,
-                              font.Underline != 0, DefaultCharSet);
+    textFont = NewFontAnsi(face, size, size / 2 - narrowing, font.Bold != 0 ? kFwBold : kFwNormal, font.Italic != 0,
+                           font.Underline != 0, kDefaultCharSet);
   }
   if (!textFont) return 0;
   RasterTextDevice device{*page, out != nullptr, *textFont, {}};
-  if (!LayoutTextPage(text, p, device, cache)) return 0;
+  if (!LayoutTextPage(r.Text, p, device, r.Cache)) return 0;
   return out != nullptr ? EncodePage(page.get(), out, outSize) : 1;
 }
 
 }  // namespace
 
-size_t RenderTextPage(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
-                      int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, uint8_t* out,
-                      size_t outSize, int32_t verticalOffset, TextLayoutCache* cache) {
+size_t RenderTextPage(const TextPageRequest& request, int32_t pageIndex, uint8_t* out, size_t outSize) {
   if (out == nullptr) return 0;
-  return LayOutTextPage(singleLinePages, wrap, text, pageIndex, width, height, margin, font, narrowItalics, out,
-                        outSize, verticalOffset, cache);
+  return LayOutOrDrawPage(request, pageIndex, out, outSize);
 }
 
-bool TextPageExists(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
-                    int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, int32_t verticalOffset,
-                    TextLayoutCache* cache) {
-  return LayOutTextPage(singleLinePages, wrap, text, pageIndex, width, height, margin, font, narrowItalics, nullptr, 0,
-                        verticalOffset, cache) != 0;
+bool TextPageExists(const TextPageRequest& request, int32_t pageIndex) {
+  return LayOutOrDrawPage(request, pageIndex, nullptr, 0) != 0;
 }
 
 }  // namespace vexilo

@@ -9,22 +9,31 @@
 
 namespace vexilo {
 
-// Draws page pageIndex (-1 for an item's only page) of text into a white page
-// of width x height and encodes it into out. Returns the bytes written,
-// height x ceil(width / 8), or 0 when the page does not exist, the sizes are
-// bad or out holds fewer bytes.
-//
-// An item that asks for the pages of one text one after another may pass a
-// cache (the same for every page of that text and those arguments), so that
-// each page resumes where the one before ended.
-size_t RenderTextPage(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
-                      int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, uint8_t* out,
-                      size_t outSize, int32_t verticalOffset, TextLayoutCache* cache = nullptr);
+// One text to lay out into pages of one area with one font.
+struct TextPageRequest {
+  std::u16string_view Text;
+  bool SingleLinePages = false;  // one line per page (or the continuous line, see Wrap)
+  bool Wrap = true;              // false: the continuous line, unless the text has a line break
+  int32_t Width = 0;
+  int32_t Height = 0;
+  int32_t Margin = 0;
+  FontSpec Font{};
+  bool NarrowItalics = false;    // italics a sixth of the size narrower (multi-line pages)
+  int32_t VerticalOffset = 0;
+  // Optional: the same cache for every page of one request, so that each
+  // page resumes where the one before ended. The pages are the same with or
+  // without it.
+  TextLayoutCache* Cache = nullptr;
+};
+
+// Draws page pageIndex (-1 for an item's only page) of the request's text
+// into a white page of Width x Height and encodes it into out. Returns the
+// bytes written, Height x ceil(Width / 8), or 0 when the page does not
+// exist, the sizes are bad or out holds fewer bytes.
+size_t RenderTextPage(const TextPageRequest& request, int32_t pageIndex, uint8_t* out, size_t outSize);
 
 // Whether RenderTextPage would give that page, found by laying the text out
 // without drawing it.
-bool TextPageExists(bool singleLinePages, bool wrap, std::u16string_view text, int32_t pageIndex, int32_t width,
-                    int32_t height, int32_t margin, const FontSpec& font, bool narrowItalics, int32_t verticalOffset,
-                    TextLayoutCache* cache = nullptr);
+bool TextPageExists(const TextPageRequest& request, int32_t pageIndex);
 
 }  // namespace vexilo

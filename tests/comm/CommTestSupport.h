@@ -13,11 +13,12 @@
 #include <vector>
 
 #include "CardSim.h"
-#include "comm/CommStateUnit.h"
-#include "comm/CrcUnit.h"
+#include "base/CrcUnit.h"
 #include "comm/PacketUnit.h"
 #include "comm/SocketUnit.h"
+#include "frame/FrameCountersUnit.h"
 #include "frame/HostFilesUnit.h"
+#include "frame/ScreenConfigUnit.h"
 #include "pack/ProgramPackUnit.h"
 
 namespace vexilo::testing {
@@ -68,11 +69,7 @@ inline Bytes Sealed(Bytes body) {
 }
 
 // Puts the bytes into "Swap.Dat" as the pack being sent.
-inline void WritePack(const Bytes& pack) {
-  ASSERT_TRUE(SwapOpenEmpty());
-  ASSERT_TRUE(SwapWrite(0, pack.data(), pack.size()));
-  Pack().PackLength = static_cast<int32_t>(pack.size());
-}
+inline void WritePack(const Bytes& pack) { ASSERT_TRUE(ReplacePack(pack.data(), pack.size())); }
 
 // A reply as a card sends it: its address as source, the host's 0 as destination.
 inline Bytes CardReply(uint8_t source, uint8_t letter, const Bytes& data = {}) {
@@ -104,11 +101,11 @@ inline size_t CountLetter(const std::vector<cardsim::FrameRecord>& frames, uint8
 class CommTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Comm().ReplyWaitFloor = 0;
+    SetReplyWaitFloor(0);
     SetUdpSendHook(nullptr);
   }
   void TearDown() override {
-    Comm().ReplyWaitFloor = 0;
+    SetReplyWaitFloor(0);
     SetUdpSendHook(nullptr);
   }
 };

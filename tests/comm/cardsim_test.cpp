@@ -42,12 +42,12 @@ TEST_F(CardSim, CorruptsTheCrcOfAsManyRepliesAsAsked) {
   UdpLinkCloser closer;
   uint8_t dest = 1;
   ReplyFrame reply;
-  const uint32_t confirmed = Comm().ConfirmedFrameCount;
+  const uint32_t confirmed = ConfirmedFrameCount();
   ASSERT_TRUE(SendFrame(nullptr, kLetterHandshake, dest, nullptr, 0));
   EXPECT_FALSE(ReceiveFrame(nullptr, dest, 100, reply));
   ASSERT_TRUE(SendFrame(nullptr, kLetterHandshake, dest, nullptr, 0));
   EXPECT_TRUE(ReceiveFrame(nullptr, dest, 100, reply));
-  EXPECT_EQ(Comm().ConfirmedFrameCount - confirmed, 1u);
+  EXPECT_EQ(ConfirmedFrameCount() - confirmed, 1u);
   EXPECT_EQ(sim.Replies().size(), 2u);
 }
 

@@ -6,7 +6,8 @@
 
 #include "CommTestSupport.h"
 #include "HostLibrary.h"
-#include "PackReader.h"
+#include "frame/HostFilesUnit.h"
+#include "pack/PackReaderUnit.h"
 #include "comm/ScreenControlUnit.h"
 #include "frame/ClockUnit.h"
 #include "frame/ScreenConfigUnit.h"
@@ -73,7 +74,7 @@ class Control : public CommTest {
     ASSERT_EQ(User_AddProgram(0, 1), 0);
     ASSERT_EQ(User_CompletePack(), 1);
   }
-  Bytes SwapFile() { return ReadFileBytes(home_ + "/Swap.Dat"); }
+  Bytes SwapFile() { return ReadWholeFile(home_ + "/Swap.Dat"); }
 
   SerialDir dir_;
   std::string home_;
@@ -268,7 +269,7 @@ TEST_F(Control, PortSearchSkipsMissingAndSilentPorts) {
   EXPECT_EQ(CountLetter(com2->Requests(), 'A'), 3u);  // probed, no answer
   ASSERT_EQ(com4->Packs().size(), 1u);
   EXPECT_EQ(com4->Packs()[0].Bytes, SwapFile());
-  EXPECT_GE(Comm().ReplyWaitFloor, 200u);  // the search raised it
+  EXPECT_GE(ReplyWaitFloor(), 200u);  // the search raised it
 }
 
 TEST_F(Control, SelectionProbesForTheSearchAddressAndSelectsOnTheScreensCard) {
@@ -280,7 +281,7 @@ TEST_F(Control, SelectionProbesForTheSearchAddressAndSelectsOnTheScreensCard) {
   EXPECT_EQ(reqs[0], (std::pair<char, int>{'A', 9}));
   EXPECT_EQ(reqs[1], (std::pair<char, int>{'U', 9}));
   EXPECT_EQ(reqs[2], (std::pair<char, int>{'A', 1}));
-  EXPECT_EQ(Comm().ReplyWaitFloor, 0u);  // only the send exports raise it
+  EXPECT_EQ(ReplyWaitFloor(), 0u);  // only the send exports raise it
 }
 
 TEST_F(Control, SelectionOverUdpAndSerial) {

@@ -2,6 +2,8 @@
 #include <thread>
 
 #include "CommTestSupport.h"
+#include "frame/FrameCountersUnit.h"
+#include "frame/ScreenConfigUnit.h"
 #include "comm/CommTextsUnit.h"
 #include "comm/CompressUnit.h"
 
@@ -281,12 +283,12 @@ TEST_F(Exchange, CorruptRepliesAreSkippedAndCountersCountOnlyValidFrames) {
     SCOPED_TRACE(c.Name);
     sim_->ClearRecords();
     sim_->SetFaults(c.Faults);
-    const uint32_t sent = Comm().SentFrameCount, confirmed = Comm().ConfirmedFrameCount;
+    const uint32_t sent = SentFrameCount(), confirmed = ConfirmedFrameCount();
     ASSERT_TRUE(Run(c.Link, kKindPackPlain, PackData()));
     // Every request answered at its first attempt: 1 handshake + 3 packets.
     EXPECT_EQ(sim_->Requests().size(), 4u);
-    EXPECT_EQ(Comm().SentFrameCount - sent, 4u);
-    EXPECT_EQ(Comm().ConfirmedFrameCount - confirmed, 4u);
+    EXPECT_EQ(SentFrameCount() - sent, 4u);
+    EXPECT_EQ(ConfirmedFrameCount() - confirmed, 4u);
     ASSERT_EQ(sim_->Packs().size(), 1u);
     EXPECT_EQ(sim_->Packs()[0].Bytes, pack);
   }
@@ -344,7 +346,7 @@ TEST_F(Exchange, ReplyWaitFloorLengthensEveryWait) {
   EXPECT_LT(MsSince(t0), 1200);
   std::this_thread::sleep_for(milliseconds(400));  // the late reply comes and goes
   sim_->ClearRecords();
-  Comm().ReplyWaitFloor = 3000;
+  SetReplyWaitFloor(3000);
   t0 = Clock::now();
   EXPECT_TRUE(Run(Via::Udp, kKindScreen, MemoryData("\x00", 1), 200, 1));
   EXPECT_GE(MsSince(t0), 2600);

@@ -68,12 +68,12 @@ TEST(Frame, SendFrameRefusesMoreThan246DataBytesAndCountsWhatWentOut) {
     return true;
   });
   ASSERT_TRUE(OpenUdpLink("127.0.0.1", 9100));
-  const uint32_t before = Comm().SentFrameCount;
+  const uint32_t before = SentFrameCount();
   Bytes data(kFrameMaxData + 1, 0x22);
   EXPECT_FALSE(SendFrame(nullptr, kLetterData, 1, data.data(), data.size()));
-  EXPECT_EQ(Comm().SentFrameCount, before);
+  EXPECT_EQ(SentFrameCount(), before);
   EXPECT_TRUE(SendFrame(nullptr, kLetterData, 1, data.data(), kFrameMaxData));
-  EXPECT_EQ(Comm().SentFrameCount, before + 1);
+  EXPECT_EQ(SentFrameCount(), before + 1);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].size(), 254u);
   EXPECT_EQ(sent[0][2], kAnyCard);  // over UDP, whatever card was named
@@ -81,7 +81,7 @@ TEST(Frame, SendFrameRefusesMoreThan246DataBytesAndCountsWhatWentOut) {
   // A send the link could not complete is not counted.
   SetUdpSendHook([](uint32_t, uint16_t, const uint8_t*, size_t) { return false; });
   EXPECT_FALSE(SendFrame(nullptr, kLetterHandshake, 1, nullptr, 0));
-  EXPECT_EQ(Comm().SentFrameCount, before + 1);
+  EXPECT_EQ(SentFrameCount(), before + 1);
   CloseUdpLink();
   SetUdpSendHook(nullptr);
 }

@@ -68,7 +68,7 @@ TEST(SerialDevicePath, MapsComNamesToDevices) {
 TEST_F(SerialLink, PortsThatDoNotExistOrAreHeldGiveNullAndAreRemembered) {
   Pty pty(dir_, 3);
   EXPECT_EQ(OpenSerialLink("COM9", 9600), nullptr);  // no entry in the folder
-  EXPECT_EQ(Comm().LastSerialPort, "COM9");
+  EXPECT_EQ(LastSerialPort(), "COM9");
   std::string plain = dir_.Path() + "/COM4";
   ::close(::open(plain.c_str(), O_CREAT | O_WRONLY, 0644));
   EXPECT_EQ(OpenSerialLink("COM4", 9600), nullptr);  // not a terminal
@@ -76,9 +76,9 @@ TEST_F(SerialLink, PortsThatDoNotExistOrAreHeldGiveNullAndAreRemembered) {
 
   SerialPort* first = OpenSerialLink("COM3", 115200);
   ASSERT_NE(first, nullptr);
-  Comm().LastSerialPort.clear();
+  ForgetLastSerialPort();
   EXPECT_EQ(OpenSerialLink("COM3", 115200), nullptr);
-  EXPECT_EQ(Comm().LastSerialPort, "COM3");
+  EXPECT_EQ(LastSerialPort(), "COM3");
   CloseSerialLink(first);
   SerialPort* again = OpenSerialLink("COM3", 9600);
   EXPECT_NE(again, nullptr);

@@ -72,7 +72,7 @@ TEST_F(UdpLink, UnicastUsesShareOneSocketAndItsPort) {
 }
 
 TEST_F(UdpLink, BindsTo8100WhenPort8000IsTaken) {
-  UdpLinkUnload();
+  CloseUdpSocket();
   TestSocket holder(8000, INADDR_ANY);
   if (!holder.Bound()) GTEST_SKIP() << "port 8000 is used by another program";
   { TestSocket probe(8100, INADDR_ANY);
@@ -80,7 +80,7 @@ TEST_F(UdpLink, BindsTo8100WhenPort8000IsTaken) {
   ASSERT_TRUE(OpenUdpLink("127.0.0.1", 9003));
   EXPECT_EQ(UdpLocalPort(), 8100);
   CloseUdpLink();
-  UdpLinkUnload();
+  CloseUdpSocket();
   EXPECT_FALSE(UdpSocketExists());
 }
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "comm/CrcUnit.h"
+#include "base/CrcUnit.h"
 #include "lang/CodePageUnit.h"
 
 namespace vexilo {

@@ -4,14 +4,15 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "HostLibrary.h"
-#include "PackReader.h"
-#include "comm/CommStateUnit.h"
-#include "comm/CrcUnit.h"
+#include "pack/PackReaderUnit.h"
+#include "base/CrcUnit.h"
 #include "frame/HostFilesUnit.h"
 #include "frame/ScreenConfigUnit.h"
 #include "lang/CodePageUnit.h"
@@ -22,8 +23,7 @@ namespace {
 
 using testing::HostApi;
 using testing::MakeTempFolder;
-using testing::PackInfo;
-using testing::ReadFileBytes;
+
 using testing::RunHost;
 using testing::WriteTextFile;
 using Bytes = std::vector<uint8_t>;
@@ -41,7 +41,7 @@ std::string HomeWithScreens(const char* tag) {
   return home;
 }
 
-Bytes SwapBytes(const std::string& home) { return ReadFileBytes(home + "/Swap.Dat"); }
+Bytes SwapBytes(const std::string& home) { return ReadWholeFile(home + "/Swap.Dat"); }
 
 // ---- through the shared library, as a host uses it -------------------------
 
@@ -179,12 +179,12 @@ class PackOps : public ::testing::Test {
 
 TEST_F(PackOps, InitBufferCopiesTheWaitAndResetsTheState) {
   ASSERT_TRUE(InitBuffer(1));
-  EXPECT_EQ(Comm().ReplyWaitFloor, 250u);
+  EXPECT_EQ(ReplyWaitFloor(), 250u);
   EXPECT_EQ(ScreenConfig().CurrentScreenConfig.Color, 1);
-  Pack().RotatedLayout = 1;
+  SetRotatedLayout(1);
   ASSERT_FALSE(InitBuffer(42));  // a failed read keeps the record but starts a pack
   EXPECT_EQ(Pack().RotatedLayout, 0);
-  EXPECT_EQ(Comm().ReplyWaitFloor, 250u);
+  EXPECT_EQ(ReplyWaitFloor(), 250u);
   EXPECT_EQ(ScreenConfig().CurrentScreenConfig.Color, 1);
   EXPECT_EQ(Pack().PackLength, 2);
   EXPECT_EQ(Pack().ProgramHeaderPos, -1);
@@ -373,6 +373,68 @@ TEST(PackMappings, FrameInsetEffectCodeAndFontDescriptor) {
     f.TextColor = color;
     EXPECT_EQ(MakeFontDescriptor(f)[3], color <= 3 ? color - 1 : 0) << int(color);
   }
+}
+
+TEST(SwapAreaAxes, ExchangesXWithYAndWidthWithHeight) {
+  std::array<uint8_t, 14> header = {1, 2, 0x00, 0x10, 0x00, 0x20, 0x01, 0x00, 0x00, 0x40, 0, 0, 0, 14};
+  SwapAreaAxes(header);
+  EXPECT_EQ(header, (std::array<uint8_t, 14>{1, 2, 0x00, 0x20, 0x00, 0x10, 0x00, 0x40, 0x01, 0x00, 0, 0, 0, 14}));
+
+  uint8_t frame[14] = {0x00, 0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x04, 9, 9, 9, 9, 9, 9};
+  SwapAreaAxes(std::span<uint8_t, 8>(frame, 8));
+  const uint8_t want[14] = {0x00, 0x02, 0x00, 0x01, 0x00, 0x04, 0x00, 0x03, 9, 9, 9, 9, 9, 9};
+  EXPECT_EQ(0, std::memcmp(frame, want, 14));
+}
+
+TEST(RotateEffectCode, MapsTheTableAndLeavesOtherCodes) {
+  const std::pair<int, int> table[] = {{1, 3},   {3, 1},   {2, 4},   {4, 2},   {5, 7},   {7, 6},   {6, 8},
+                                       {8, 5},   {9, 10},  {10, 9},  {11, 13}, {13, 11}, {12, 14}, {14, 12},
+                                       {15, 17}, {17, 15}, {16, 18}, {18, 16}, {41, 43}, {43, 41}, {42, 44},
+                                       {44, 42}, {45, 46}, {46, 45}, {49, 50}, {50, 49}};
+  for (auto [from, to] : table) EXPECT_EQ(RotateEffectCode(from), to) << from;
+  for (int other : {0, 19, 20, 40, 47, 48, 51, 255, -1}) EXPECT_EQ(RotateEffectCode(other), other);
+  // 5 to 8 form one cycle: twice does not restore them, four times does.
+  EXPECT_EQ(RotateEffectCode(RotateEffectCode(5)), 6);
+  EXPECT_EQ(RotateEffectCode(RotateEffectCode(RotateEffectCode(RotateEffectCode(5)))), 5);
+  EXPECT_EQ(RotateEffectCode(RotateEffectCode(1)), 1);
+}
+
+TEST_F(PackOps, PackReaderGivesTheStructureAndNamesWhereADamagedPackGoesWrong) {
+  ASSERT_TRUE(InitBuffer(2));
+  ASSERT_EQ(AddProgram(3), 0);
+  const Bytes page(2 * 8, 0x81);  // 8 x 8 pixels, two planes
+  std::optional<int32_t> opened = OpenPageArea(8, 0, 8, 8);
+  ASSERT_TRUE(opened.has_value());
+  ASSERT_TRUE(AppendPageGroup(*opened, PageHeaderBytes{1, 2, 3, 4}, 1, page.data(), page.size()));
+  ASSERT_TRUE(CompletePack());
+  const Bytes sealed = File();
+
+  PackInfo pack;
+  std::string error;
+  ASSERT_TRUE(ReadPack(sealed, pack, error)) << error;
+  EXPECT_TRUE(pack.SealValid);
+  EXPECT_EQ(pack.PlaneCount, 2);
+  ASSERT_EQ(pack.Programs.size(), 1u);
+  EXPECT_EQ(pack.Programs[0].Option, 3);
+  ASSERT_EQ(pack.Programs[0].Areas.size(), 1u);
+  const AreaInfo& area = pack.Programs[0].Areas[0];
+  EXPECT_EQ(area.Type, 2);
+  EXPECT_EQ(area.X, 8);
+  ASSERT_EQ(area.Pages.size(), 1u);
+  EXPECT_EQ(area.Pages[0].Effect, 1);
+  EXPECT_EQ(area.Pages[0].Pixels, page);
+
+  Bytes badSeal = sealed;
+  badSeal.back() ^= 1;
+  ASSERT_TRUE(ReadPack(badSeal, pack, error));
+  EXPECT_FALSE(pack.SealValid);
+
+  Bytes longArea = sealed;
+  longArea[2 + 7 + 13] += 1;  // the area claims one byte more than its program holds
+  EXPECT_FALSE(ReadPack(longArea, pack, error));
+  EXPECT_NE(error.find("area at 9"), std::string::npos) << error;
+
+  EXPECT_FALSE(ReadPack(Bytes{1}, pack, error));
 }
 
 }  // namespace

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "HostLibrary.h"
-#include "PackReader.h"
+#include "pack/PackReaderUnit.h"
 #include "frame/HostFilesUnit.h"
 #include "lang/CodePageUnit.h"
-#include "pack/ItemPagesUnit.h"
+#include "items/ItemPagesUnit.h"
 #include "pack/ProgramPackUnit.h"
 #include "render/BitmapDataUnit.h"
 #include "render/TextPageUnit.h"
@@ -20,10 +20,8 @@
 namespace vexilo {
 namespace {
 
-using testing::AreaInfo;
 using testing::MakeTempFolder;
-using testing::PackInfo;
-using testing::ReadFileBytes;
+
 using testing::WriteTextFile;
 using Bytes = std::vector<uint8_t>;
 
@@ -48,7 +46,7 @@ class TextItems : public ::testing::Test {
     ASSERT_EQ(User_InitBufferEx(screen, rotated), 1);
     ASSERT_EQ(User_AddProgram(0, 0), 0);
   }
-  Bytes File() { return ReadFileBytes(home_ + "/Swap.Dat"); }
+  Bytes File() { return ReadWholeFile(home_ + "/Swap.Dat"); }
   PackInfo Read() {
     PackInfo pack;
     std::string error;
@@ -108,8 +106,17 @@ std::vector<Bytes> SetPages(const AreaInfo& area, size_t pageBytes) {
 // The page a mono screen shows for text colour 1 on black: the mask inverted.
 Bytes LitMask(const std::u16string& text, int32_t page, int32_t w, int32_t h, int32_t margin, const FontSpec& font,
               bool single, bool wrap, bool narrow) {
-  Bytes out(testing::PageBytes(w, h, 1));
-  size_t n = RenderTextPage(single, wrap, text, page, w, h, margin, font, narrow, out.data(), out.size(), 0);
+  Bytes out(PageBytes(w, h, 1));
+  TextPageRequest request;
+  request.Text = text;
+  request.SingleLinePages = single;
+  request.Wrap = wrap;
+  request.Width = w;
+  request.Height = h;
+  request.Margin = margin;
+  request.Font = font;
+  request.NarrowItalics = narrow;
+  size_t n = RenderTextPage(request, page, out.data(), out.size());
   if (n == 0) return {};
   for (uint8_t& b : out) b = static_cast<uint8_t>(~b);
   ClearRowPadding(w, h, 1, out.data(), out.size());
@@ -464,8 +471,16 @@ TEST_F(TextItems, ArabicOnlyInTheContinuousLine) {
   // GBK has no Arabic letters, so the renderer's rule is checked directly.
   const std::u16string text = u"\u0645\u0631\u062D\u0628\u0627";
   Bytes out(2 * 64);
-  EXPECT_EQ(RenderTextPage(false, true, text, 0, 64, 16, 0, Font(), true, out.data(), out.size(), 0), 0u);
-  EXPECT_EQ(RenderTextPage(true, true, text, 0, 64, 16, 0, Font(), false, out.data(), out.size(), 0), 128u);
+  TextPageRequest request;
+  request.Text = text;
+  request.Width = 64;
+  request.Height = 16;
+  request.Font = Font();
+  request.NarrowItalics = true;
+  EXPECT_EQ(RenderTextPage(request, 0, out.data(), out.size()), 0u);
+  request.SingleLinePages = true;
+  request.NarrowItalics = false;
+  EXPECT_EQ(RenderTextPage(request, 0, out.data(), out.size()), 128u);
 }
 
 TEST_F(TextItems, ChineseTextDrawsInk) {

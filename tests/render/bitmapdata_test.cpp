@@ -34,12 +34,12 @@ TEST(NewPageBitmap, IsWhiteInEitherKindAndRefusesBadSizes) {
   RasterPtr page = NewPageBitmap(13, 3);
   ASSERT_TRUE(page);
   EXPECT_EQ(page->Kind, PixelKind::Palette8);
-  for (uint8_t p : page->Pixels) EXPECT_EQ(p, PaletteWhite);
+  for (uint8_t p : page->Pixels) EXPECT_EQ(p, kPaletteWhite);
   RasterPtr colour = NewPageBitmapFor(2, 5, 2);
   ASSERT_TRUE(colour);
   EXPECT_EQ(colour->Kind, PixelKind::Rgb565);
   for (int y = 0; y < 2; ++y) {
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(GetPixel(*colour, x, y), ColorWhite);
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(GetPixel(*colour, x, y), kColorWhite);
   }
   EXPECT_EQ(NewPageBitmapFor(1, 5, 2)->Kind, PixelKind::Palette8);
   EXPECT_FALSE(NewPageBitmap(0, 5));
@@ -49,9 +49,9 @@ TEST(NewPageBitmap, IsWhiteInEitherKindAndRefusesBadSizes) {
 
 TEST(EncodePage, TwelvePixelRowsTakeTwoBytesWithTheLastRightAligned) {
   RasterPtr page = NewPageBitmap(12, 2);
-  SetPixel(*page, 8, 0, ColorBlack);
-  SetPixel(*page, 11, 0, ColorBlack);
-  SetPixel(*page, 0, 1, ColorBlack);
+  SetPixel(*page, 8, 0, kColorBlack);
+  SetPixel(*page, 11, 0, kColorBlack);
+  SetPixel(*page, 0, 1, kColorBlack);
   std::vector<uint8_t> out(4, 0xEE);
   ASSERT_EQ(EncodePage(page.get(), out.data(), out.size()), 4u);
   // Row 0: pixels 8 to 11 are black, white, white, black in bits 3 to 0.
@@ -73,7 +73,7 @@ TEST(EncodePage, WhitePageIsAllOnesAndBlackInkIsZeroBits) {
   int ink = 0;
   for (int y = 0; y < 20; ++y) {
     for (int x = 0; x < 40; ++x) {
-      bool black = GetPixel(*page, x, y) == ColorBlack;
+      bool black = GetPixel(*page, x, y) == kColorBlack;
       ink += black;
       EXPECT_EQ(Bit(out.data() + y * 5, x), black ? 0 : 1) << x << "," << y;
     }
@@ -294,30 +294,6 @@ TEST(PageOperations, SizesTheBufferCannotHoldChangeNothing) {
     for (uint8_t v : data) ASSERT_EQ(v, 0x5A) << c.Name;
   }
   EXPECT_FALSE(RotatePage(0, 16, 8, nullptr, 16));
-}
-
-TEST(SwapAreaAxes, ExchangesXWithYAndWidthWithHeight) {
-  std::array<uint8_t, 14> header = {1, 2, 0x00, 0x10, 0x00, 0x20, 0x01, 0x00, 0x00, 0x40, 0, 0, 0, 14};
-  SwapAreaAxes(header);
-  EXPECT_EQ(header, (std::array<uint8_t, 14>{1, 2, 0x00, 0x20, 0x00, 0x10, 0x00, 0x40, 0x01, 0x00, 0, 0, 0, 14}));
-
-  uint8_t frame[14] = {0x00, 0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x04, 9, 9, 9, 9, 9, 9};
-  SwapAreaAxes(std::span<uint8_t, 8>(frame, 8));
-  const uint8_t want[14] = {0x00, 0x02, 0x00, 0x01, 0x00, 0x04, 0x00, 0x03, 9, 9, 9, 9, 9, 9};
-  EXPECT_EQ(0, std::memcmp(frame, want, 14));
-}
-
-TEST(RotateEffectCode, MapsTheTableAndLeavesOtherCodes) {
-  const std::pair<int, int> table[] = {{1, 3},   {3, 1},   {2, 4},   {4, 2},   {5, 7},   {7, 6},   {6, 8},
-                                       {8, 5},   {9, 10},  {10, 9},  {11, 13}, {13, 11}, {12, 14}, {14, 12},
-                                       {15, 17}, {17, 15}, {16, 18}, {18, 16}, {41, 43}, {43, 41}, {42, 44},
-                                       {44, 42}, {45, 46}, {46, 45}, {49, 50}, {50, 49}};
-  for (auto [from, to] : table) EXPECT_EQ(RotateEffectCode(from), to) << from;
-  for (int other : {0, 19, 20, 40, 47, 48, 51, 255, -1}) EXPECT_EQ(RotateEffectCode(other), other);
-  // 5 to 8 form one cycle: twice does not restore them, four times does.
-  EXPECT_EQ(RotateEffectCode(RotateEffectCode(5)), 6);
-  EXPECT_EQ(RotateEffectCode(RotateEffectCode(RotateEffectCode(RotateEffectCode(5)))), 5);
-  EXPECT_EQ(RotateEffectCode(RotateEffectCode(1)), 1);
 }
 
 }  // namespace

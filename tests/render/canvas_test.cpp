@@ -70,7 +70,7 @@ TEST(Canvas, TextRectFillsTheRectangleAndDrawsOnlyInsideIt) {
       bool inside = x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom;
       ColorRef p = GetPixel(*r, x, y);
       if (!inside) {
-        ASSERT_EQ(p, ColorWhite) << x << "," << y;
+        ASSERT_EQ(p, kColorWhite) << x << "," << y;
       } else {
         ASSERT_TRUE(p == Blue || p == Red) << x << "," << y;
         red += p == Red;
@@ -98,10 +98,10 @@ TEST(Canvas, LinesLeaveOutTheirEndPoint) {
     RasterPtr r = CreateRaster(8, 5, PixelKind::Palette8);
     Canvas canvas;
     canvas.Target = r.get();
-    canvas.PenColor = ColorBlack;
+    canvas.PenColor = kColorBlack;
     CanvasMoveTo(canvas, c.X0, c.Y0);
     CanvasLineTo(canvas, c.X1, c.Y1);
-    EXPECT_EQ(PixelsOf(*r, ColorBlack), c.Points) << c.X0 << "," << c.Y0 << " to " << c.X1 << "," << c.Y1;
+    EXPECT_EQ(PixelsOf(*r, kColorBlack), c.Points) << c.X0 << "," << c.Y0 << " to " << c.X1 << "," << c.Y1;
     EXPECT_EQ(canvas.PenX, c.X1);
     EXPECT_EQ(canvas.PenY, c.Y1);
   }
@@ -143,7 +143,7 @@ TEST(PagePng, ShowsLitLedsInTheirColour) {
     return MakeColorRef(rgb[(y * w + x) * 3], rgb[(y * w + x) * 3 + 1], rgb[(y * w + x) * 3 + 2]);
   };
   EXPECT_EQ(px(0, 0), Red);
-  EXPECT_EQ(px(1, 0), ColorBlack);
+  EXPECT_EQ(px(1, 0), kColorBlack);
   EXPECT_EQ(px(11, 0), Red);
   // Two planes, 8 x 1: red plane 1100 0000, green plane 1010 0000.
   const uint8_t two[] = {0xC0, 0xA0};
@@ -155,7 +155,7 @@ TEST(PagePng, ShowsLitLedsInTheirColour) {
   EXPECT_EQ(px(0, 0), MakeColorRef(255, 255, 0));
   EXPECT_EQ(px(4, 2), Red);
   EXPECT_EQ(px(7, 1), Green);
-  EXPECT_EQ(px(10, 0), ColorBlack);
+  EXPECT_EQ(px(10, 0), kColorBlack);
   // Short data and bad sizes give no picture.
   EXPECT_TRUE(PagePngBytes(two, 1, 8, 1, 2).empty());
   EXPECT_TRUE(PagePngBytes(two, sizeof two, 0, 1, 1).empty());
@@ -166,7 +166,7 @@ TEST(PagePng, ShowsLitLedsInTheirColour) {
   SetPixel(*r, 1, 0, Blue);
   rgb = Decode(RasterPngBytes(*r), w, h);
   ASSERT_EQ(w, 2);
-  EXPECT_EQ(px(0, 0), ColorWhite);
+  EXPECT_EQ(px(0, 0), kColorWhite);
   EXPECT_EQ(px(1, 0), Blue);
 }
 

@@ -19,7 +19,7 @@ FontPtr Make(const char16_t* face, int height, int width = 0, bool bold = false,
   r.Face = face;
   r.Height = height;
   r.Width = width;
-  r.Weight = bold ? FwBold : FwNormal;
+  r.Weight = bold ? kFwBold : kFwNormal;
   r.Italic = italic;
   r.Underline = underline;
   return NewFont(r);
@@ -34,7 +34,7 @@ Ink InkOf(const Raster& r) {
   Ink ink;
   for (int y = 0; y < r.Height; ++y) {
     for (int x = 0; x < r.Width; ++x) {
-      if (GetPixel(r, x, y) != ColorBlack) continue;
+      if (GetPixel(r, x, y) != kColorBlack) continue;
       ++ink.Count;
       ink.Left = std::min(ink.Left, x);
       ink.Right = std::max(ink.Right, x);
@@ -77,7 +77,7 @@ TEST(Fonts, SixteenPixelIdeographsAdvanceSixteenAndStayInTheirCell) {
 }
 
 TEST(Fonts, HostNamesInGbkBytesFindTheirFaces) {
-  FontPtr ansi = NewFontAnsi(Utf8ToGbk("宋体"), 16, 8, FwNormal, false, false);
+  FontPtr ansi = NewFontAnsi(Utf8ToGbk("宋体"), 16, 8, kFwNormal, false, false);
   FontPtr wide = Make(u"宋体", 16, 8);
   EXPECT_EQ(GetFontMetrics(*ansi).Family, GetFontMetrics(*wide).Family);
   EXPECT_EQ(GetFontMetrics(*ansi).Family, "AR PL UMing CN");
@@ -155,9 +155,9 @@ TEST(Fonts, EveryDrawnPixelIsPureBlackOrPureWhite) {
       for (int y = 0; y < r->Height; ++y) {
         for (int x = 0; x < r->Width; ++x) {
           ColorRef p = GetPixel(*r, x, y);
-          black += p == ColorBlack;
-          white += p == ColorWhite;
-          ASSERT_TRUE(p == ColorBlack || p == ColorWhite || p == MakeColorRef(255, 0, 0));
+          black += p == kColorBlack;
+          white += p == kColorWhite;
+          ASSERT_TRUE(p == kColorBlack || p == kColorWhite || p == MakeColorRef(255, 0, 0));
         }
       }
       EXPECT_GT(black, 30);
@@ -189,7 +189,7 @@ TEST(Fonts, BoldAndItalicChangeTheDrawnPixels) {
   EXPECT_EQ(MeasureText(*Make(u"宋体", 16, 8, true), u"永").Width, 17);
   EXPECT_EQ(MeasureText(*Make(u"宋体", 16, 8, false, true), u"永").Width, 16);
   // Weights 300 and 400 are the same regular style.
-  FontRequest light{u"宋体", 16, 8, FwLight};
+  FontRequest light{u"宋体", 16, 8, kFwLight};
   EXPECT_EQ(Drawn(*NewFont(light), u"永A")->Pixels, Drawn(*Make(u"宋体", 16, 8), u"永A")->Pixels);
 }
 
@@ -243,19 +243,19 @@ TEST(Fonts, ACellHeightOfHMeasuresHHigh) {
 TEST(Fonts, CellsAreFilledWhiteFirstAndTextStartsAtTheCellCorner) {
   FontPtr font = Make(u"宋体", 16, 8);
   RasterPtr r = CreateRaster(60, 30, PixelKind::Palette8);
-  FillRect(*r, Rect{0, 0, 60, 30}, ColorBlack);
+  FillRect(*r, Rect{0, 0, 60, 30}, kColorBlack);
   DrawString(*r, *font, 5, 7, u"一A");  // cells 16 + 8 wide
   for (int y = 0; y < 30; ++y) {
     for (int x = 0; x < 60; ++x) {
       bool cell = x >= 5 && x < 29 && y >= 7 && y < 23;
       if (!cell) {
-        ASSERT_EQ(GetPixel(*r, x, y), ColorBlack) << x << "," << y;
+        ASSERT_EQ(GetPixel(*r, x, y), kColorBlack) << x << "," << y;
       }
     }
   }
   int white = 0;
   for (int y = 7; y < 23; ++y) {
-    for (int x = 5; x < 29; ++x) white += GetPixel(*r, x, y) == ColorWhite;
+    for (int x = 5; x < 29; ++x) white += GetPixel(*r, x, y) == kColorWhite;
   }
   EXPECT_GT(white, 24 * 16 - 60);
   // Drawing at negative positions is the same picture moved and clipped.
@@ -286,7 +286,7 @@ TEST(Fonts, UnderlineRunsUnderEveryCellInsideTheCell) {
 
 TEST(Fonts, CharacterSetsAndOddTextAreHandled) {
   // An unknown name with the GB2312 character set gets the Song face.
-  FontPtr gb = NewFontAnsi("NoSuchFace", 16, 8, FwNormal, false, false, Gb2312CharSet);
+  FontPtr gb = NewFontAnsi("NoSuchFace", 16, 8, kFwNormal, false, false, kGb2312CharSet);
   EXPECT_EQ(GetFontMetrics(*gb).Family, "AR PL UMing CN");
   // A surrogate pair is one character; a lone surrogate and control
   // characters do not break anything.

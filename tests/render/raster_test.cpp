@@ -24,10 +24,10 @@ RasterPtr Source(int w, int h, PixelKind kind = PixelKind::Rgb24) {
 
 TEST(Palette, HasOneBlackAtZeroOneWhiteAt255AndFindsItsOwnColours) {
   const auto& pal = HalftonePalette();
-  EXPECT_EQ(pal[0], ColorBlack);
-  EXPECT_EQ(pal[255], ColorWhite);
-  for (int i = 1; i < 256; ++i) EXPECT_NE(pal[i], ColorBlack) << i;
-  for (int i = 0; i < 255; ++i) EXPECT_NE(pal[i], ColorWhite) << i;
+  EXPECT_EQ(pal[0], kColorBlack);
+  EXPECT_EQ(pal[255], kColorWhite);
+  for (int i = 1; i < 256; ++i) EXPECT_NE(pal[i], kColorBlack) << i;
+  for (int i = 0; i < 255; ++i) EXPECT_NE(pal[i], kColorWhite) << i;
   for (int i = 0; i < 256; ++i) EXPECT_EQ(pal[NearestPaletteIndex(pal[i])], pal[i]) << i;
   // Near colours go to the nearest entry; only black (and what is nearest to
   // black) gives index 0.
@@ -43,21 +43,21 @@ TEST(Raster, NewRastersAreWhiteInEveryKindWithRowsTopFirst) {
     ASSERT_TRUE(r);
     EXPECT_EQ(r->Stride, static_cast<size_t>(5 * BytesPerPixel(kind)));
     for (int y = 0; y < 3; ++y) {
-      for (int x = 0; x < 5; ++x) EXPECT_EQ(GetPixel(*r, x, y), ColorWhite);
+      for (int x = 0; x < 5; ++x) EXPECT_EQ(GetPixel(*r, x, y), kColorWhite);
     }
-    SetPixel(*r, 1, 2, ColorBlack);
+    SetPixel(*r, 1, 2, kColorBlack);
     EXPECT_EQ(RasterRow(*r, 2) + BytesPerPixel(kind), &r->Pixels[2 * r->Stride + BytesPerPixel(kind)]);
     EXPECT_EQ(RasterRow(*r, 2)[BytesPerPixel(kind)], 0);
     EXPECT_EQ(RasterRow(*r, 3), nullptr);
     EXPECT_EQ(RasterRow(*r, -1), nullptr);
   }
-  EXPECT_EQ(RasterDpiX, 96);
-  EXPECT_EQ(RasterDpiY, 96);
+  EXPECT_EQ(kRasterDpiX, 96);
+  EXPECT_EQ(kRasterDpiY, 96);
 }
 
 TEST(Raster, ConvertsEightBitPagesToSixteenBitsAndColoursToThePalette) {
   RasterPtr r = CreateRaster(4, 1, PixelKind::Palette8);
-  SetPixel(*r, 0, 0, ColorBlack);
+  SetPixel(*r, 0, 0, kColorBlack);
   SetPixel(*r, 1, 0, MakeColorRef(255, 0, 0));
   SetPixel(*r, 2, 0, MakeColorRef(0, 255, 0));
   ASSERT_TRUE(ConvertRaster(*r, PixelKind::Rgb565));
@@ -69,10 +69,10 @@ TEST(Raster, ConvertsEightBitPagesToSixteenBitsAndColoursToThePalette) {
   EXPECT_EQ(px(3), 0xFFFF);
   // And back: 5-6-5 colours reach the nearest palette entry.
   ASSERT_TRUE(ConvertRaster(*r, PixelKind::Palette8));
-  EXPECT_EQ(RasterRow(*r, 0)[0], PaletteBlack);
-  EXPECT_EQ(RasterRow(*r, 0)[3], PaletteWhite);
+  EXPECT_EQ(RasterRow(*r, 0)[0], kPaletteBlack);
+  EXPECT_EQ(RasterRow(*r, 0)[3], kPaletteWhite);
   EXPECT_EQ(GetPixel(*r, 1, 0), MakeColorRef(255, 0, 0));
-  EXPECT_EQ(FromRgb565(ToRgb565(ColorWhite)), ColorWhite);
+  EXPECT_EQ(FromRgb565(ToRgb565(kColorWhite)), kColorWhite);
 }
 
 // A colour as a raster of that kind holds it.
@@ -91,9 +91,9 @@ ColorRef Through(PixelKind kind, ColorRef c) {
 // A reference for CopyRect: the pixel of dst at (X, Y) after copying.
 ColorRef CopiedPixel(int X, int Y, int sw, int sh, const int (&c)[6]) {
   int u = X - c[4], v = Y - c[5];  // position inside the copied rectangle
-  if (u < 0 || v < 0 || u >= c[2] || v >= c[3]) return ColorWhite;
+  if (u < 0 || v < 0 || u >= c[2] || v >= c[3]) return kColorWhite;
   int x = c[0] + u, y = c[1] + v;
-  if (x < 0 || y < 0 || x >= sw || y >= sh) return ColorWhite;
+  if (x < 0 || y < 0 || x >= sw || y >= sh) return kColorWhite;
   return SourceColor(x, y);
 }
 
@@ -143,15 +143,15 @@ TEST(CopyRect, ChangesPixelKindOnTheWay) {
   RasterPtr page = CreateRaster(3, 1, PixelKind::Palette8);
   ASSERT_TRUE(CopyRect(*src, 0, 0, 3, 1, *page, 0, 0));
   EXPECT_EQ(GetPixel(*page, 0, 0), MakeColorRef(255, 0, 0));
-  EXPECT_EQ(RasterRow(*page, 0)[1], PaletteBlack);
-  EXPECT_EQ(RasterRow(*page, 0)[2], PaletteWhite);
+  EXPECT_EQ(RasterRow(*page, 0)[1], kPaletteBlack);
+  EXPECT_EQ(RasterRow(*page, 0)[2], kPaletteWhite);
 }
 
 // A reference for StretchRaster when the picture grows or keeps its size: the
 // source pixel under each destination pixel.
 ColorRef GrownPixel(int X, int Y, int sw, int sh, int dx, int dy, int dw, int dh) {
   int u = X - dx, v = Y - dy;
-  if (u < 0 || v < 0 || u >= dw || v >= dh) return ColorWhite;
+  if (u < 0 || v < 0 || u >= dw || v >= dh) return kColorWhite;
   return SourceColor(static_cast<int>(static_cast<int64_t>(u) * sw / dw),
                      static_cast<int>(static_cast<int64_t>(v) * sh / dh));
 }
@@ -189,21 +189,21 @@ TEST(StretchRaster, ClipsAtEveryEdgeOfTheDestination) {
 TEST(StretchRaster, ShrinkingKeepsDarkLinesAndMapsTheWholeSource) {
   // A one-pixel black line in a white 8 x 8 picture survives a shrink to 2 x 2.
   RasterPtr src = CreateRaster(8, 8, PixelKind::Palette8);
-  for (int y = 0; y < 8; ++y) SetPixel(*src, 5, y, ColorBlack);
+  for (int y = 0; y < 8; ++y) SetPixel(*src, 5, y, kColorBlack);
   RasterPtr dst = CreateRaster(2, 2, PixelKind::Palette8);
   ASSERT_TRUE(StretchRaster(*src, *dst, 0, 0, 2, 2));
-  EXPECT_EQ(GetPixel(*dst, 0, 0), ColorWhite);
-  EXPECT_EQ(GetPixel(*dst, 1, 0), ColorBlack);
-  EXPECT_EQ(GetPixel(*dst, 0, 1), ColorWhite);
-  EXPECT_EQ(GetPixel(*dst, 1, 1), ColorBlack);
+  EXPECT_EQ(GetPixel(*dst, 0, 0), kColorWhite);
+  EXPECT_EQ(GetPixel(*dst, 1, 0), kColorBlack);
+  EXPECT_EQ(GetPixel(*dst, 0, 1), kColorWhite);
+  EXPECT_EQ(GetPixel(*dst, 1, 1), kColorBlack);
 
   // A source rectangle of part of the picture, shrunk into a clipped place.
   RasterPtr colours = Source(4, 4);
   RasterPtr out = CreateRaster(4, 4, PixelKind::Rgb24);
   ASSERT_TRUE(StretchRect(*colours, 2, 2, 2, 2, *out, -1, -1, 2, 2));
   EXPECT_EQ(GetPixel(*out, 0, 0), SourceColor(3, 3));
-  EXPECT_EQ(GetPixel(*out, 1, 0), ColorWhite);
-  EXPECT_EQ(GetPixel(*out, 0, 1), ColorWhite);
+  EXPECT_EQ(GetPixel(*out, 1, 0), kColorWhite);
+  EXPECT_EQ(GetPixel(*out, 0, 1), kColorWhite);
 }
 
 TEST(FillRect, ClipsToTheRaster) {
@@ -216,8 +216,8 @@ TEST(FillRect, ClipsToTheRaster) {
     }
   }
   EXPECT_EQ(red, (std::set<std::pair<int, int>>{{0, 1}, {1, 1}, {0, 2}, {1, 2}}));
-  FillRect(*r, Rect{3, 0, 2, 3}, ColorBlack);  // empty: right before left
-  EXPECT_EQ(GetPixel(*r, 2, 0), ColorWhite);
+  FillRect(*r, Rect{3, 0, 2, 3}, kColorBlack);  // empty: right before left
+  EXPECT_EQ(GetPixel(*r, 2, 0), kColorWhite);
 }
 
 }  // namespace

@@ -18,8 +18,8 @@
 #include <thread>
 
 #include "CardDecompress.h"
-#include "pack/ByteOrderUnit.h"
-#include "comm/CrcUnit.h"
+#include "base/ByteOrderUnit.h"
+#include "base/CrcUnit.h"
 
 namespace vexilo::cardsim {
 namespace {

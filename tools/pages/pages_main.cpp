@@ -9,11 +9,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "PackReader.h"
+#include "frame/HostFilesUnit.h"
+#include "pack/PackReaderUnit.h"
 #include "render/PagePngUnit.h"
 
-using vexilo::testing::AreaInfo;
-using vexilo::testing::PackInfo;
+using vexilo::AreaInfo;
+using vexilo::PackInfo;
 
 namespace {
 
@@ -43,14 +44,14 @@ int main(int argc, char** argv) {
   const int scale = argc > 3 ? std::max(1, std::min(16, std::atoi(argv[3]))) : 4;
   PackInfo pack;
   std::string error;
-  if (!vexilo::testing::ReadPack(vexilo::testing::ReadFileBytes(argv[1]), pack, error)) {
+  if (!vexilo::ReadPack(vexilo::ReadWholeFile(argv[1]), pack, error)) {
     std::fprintf(stderr, "vexilo-pages: %s\n", error.c_str());
     return 1;
   }
   const int planes = pack.PlaneCount == 2 ? 2 : 1;
   for (const auto& program : pack.Programs) {
     for (const auto& area : program.Areas) {
-      const size_t size = vexilo::testing::PageBytes(area.Width, area.Height, planes);
+      const size_t size = vexilo::PageBytes(area.Width, area.Height, planes);
       const std::string base = "p" + std::to_string(program.Number) + "_a" + std::to_string(area.Number);
       int pages = 0;
       if (area.Type == 2) {

@@ -1,6 +1,6 @@
-// vexilo_preview: shows what a line of text looks like on an LED page.
+// vexilo-preview: shows what a line of text looks like on an LED page.
 //
-//   vexilo_preview [options] TEXT OUT.png
+//   vexilo-preview [options] TEXT OUT.png
 //     --face NAME      face name as a host passes it (UTF-8 here; default 宋体)
 //     --size N         cell height in pixels (default 16)
 //     --avg N          average character width (default size div 2, 0: the face's own)
@@ -27,11 +27,11 @@
 
 namespace {
 
-std::u16string FromUtf8(const std::string& s) { return vexilo::CodePageToUtf16("UTF-8", s); }
+std::u16string FromUtf8(const std::string& s) { return vexilo::Utf8ToUtf16(s); }
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: vexilo_preview [--face NAME] [--size N] [--avg N] [--bold] [--italic] [--underline]\n"
+               "usage: vexilo-preview [--face NAME] [--size N] [--avg N] [--bold] [--italic] [--underline]\n"
                "                      [--width W] [--height H] [--mode M] [--colour C] [--scale S] [--info]\n"
                "                      TEXT OUT.png\n");
   return 2;
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
   request.Face = FromUtf8(face);
   request.Height = size;
   request.Width = avg < 0 ? size / 2 : avg;
-  request.Weight = bold ? FwBold : FwNormal;
+  request.Weight = bold ? kFwBold : kFwNormal;
   request.Italic = italic;
   request.Underline = underline;
   FontPtr font = NewFont(request);
@@ -122,15 +122,15 @@ int main(int argc, char** argv) {
   size_t n = EncodePage(page.get(), data.data(), data.size());
   if (n == 0) return 1;
   if (planes == 2) {
-    ColorizeMask(mode, static_cast<uint8_t>(colour), ColorCodeBlack, width, height, data.data(), data.size());
+    ColorizeMask(mode, static_cast<uint8_t>(colour), kColorCodeBlack, width, height, data.data(), data.size());
   } else {
-    ApplyMonoColors(static_cast<uint8_t>(colour), ColorCodeBlack, width, height, data.data(), data.size());
+    ApplyMonoColors(static_cast<uint8_t>(colour), kColorCodeBlack, width, height, data.data(), data.size());
   }
   LedPngStyle style;
   style.Scale = scale;
   style.Gaps = scale >= 3;
   if (!WritePagePng(rest[1], data.data(), data.size(), width, height, planes, style)) {
-    std::fprintf(stderr, "vexilo_preview: cannot write %s\n", rest[1].c_str());
+    std::fprintf(stderr, "vexilo-preview: cannot write %s\n", rest[1].c_str());
     return 1;
   }
   return 0;

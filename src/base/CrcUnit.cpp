@@ -1,4 +1,4 @@
-#include "comm/CrcUnit.h"
+#include "base/CrcUnit.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "pack/TextItemUnit.h"
+#include "items/TextItemUnit.h"
 
 #include <cstring>
 #include <string>
@@ -7,7 +7,7 @@
 
 #include "frame/ScreenConfigUnit.h"
 #include "lang/CodePageUnit.h"
-#include "pack/ItemPagesUnit.h"
+#include "items/ItemPagesUnit.h"
 #include "pack/ProgramPackUnit.h"
 #include "render/BitmapDataUnit.h"
 #include "render/TextPageUnit.h"
@@ -33,6 +33,18 @@ bool WriteCardText(const uint8_t (&head)[11], const FontSpec& font, std::string_
   std::optional<std::vector<uint8_t>> record = MakeCardTextRecord(head, font, text);
   if (!record) return false;
   return PackAppend(record->data(), record->size()) && EndArea(static_cast<uint32_t>(14 + record->size()));
+}
+
+// The text of an item in its area; the caller sets the page form.
+TextPageRequest RequestFor(std::u16string_view text, int32_t width, int32_t height, int32_t margin,
+                           const FontSpec& font) {
+  TextPageRequest request;
+  request.Text = text;
+  request.Width = width;
+  request.Height = height;
+  request.Margin = margin;
+  request.Font = font;
+  return request;
 }
 
 MaskPageStyle StyleOf(uint8_t textColor, uint8_t backColor, uint8_t frameColor, int32_t frameWidth, bool rotate) {
@@ -86,17 +98,17 @@ int32_t AddSingleText(const TSingleTextParam* r) {
   const int32_t width = r->AreaWidth, height = r->AreaHeight;
   const int32_t margin = DrawnFrameMargin(r->FrameWidth, r->FrameColor);
   TextLayoutCache cache;
-  auto render = [&](int32_t page) {
-    return RenderTextPage(true, wrap, text16, page, width, height, margin, font, false, work, kWorkBufferSize,
-                          r->OffsetY, &cache);
-  };
+  TextPageRequest request = RequestFor(text16, width, height, margin, font);
+  request.SingleLinePages = true;
+  request.Wrap = wrap;
+  request.VerticalOffset = r->OffsetY;
+  request.Cache = &cache;
 
   // Effect 8 shows the pages last to first: count them first.
   int32_t pageCount = -1;
   if (r->Effect == 8) {
     pageCount = 0;
-    while (pageCount < kMaxPagesPerCall && TextPageExists(true, wrap, text16, pageCount, width, height, margin, font,
-                                                          false, r->OffsetY, &cache)) {
+    while (pageCount < kMaxPagesPerCall && TextPageExists(request, pageCount)) {
       ++pageCount;
     }
   }
@@ -106,7 +118,7 @@ int32_t AddSingleText(const TSingleTextParam* r) {
   for (int32_t i = 0; i < kMaxPagesPerCall; ++i) {
     int32_t page = pageCount >= 0 ? pageCount - 1 - i : i;
     if (page < 0) break;
-    size_t s = render(page);
+    size_t s = RenderTextPage(request, page, work, kWorkBufferSize);
     if (s == 0) break;
     std::optional<size_t> finished = FinishMaskPage(style, width, height, work, s, kWorkBufferSize);
     if (!finished || !PackAppend(work, *finished)) return -1;
@@ -136,8 +148,10 @@ int32_t AddStaticText(const TStaticTextParam* r) {
   const std::u16string text16 = AnsiToUtf16(text);
   // Rendered before the area begins: a text that gives no page fails with the
   // pack untouched.
-  size_t s = RenderTextPage(false, true, text16, -1, width, height, DrawnFrameMargin(r->FrameWidth, r->FrameColor),
-                            font, true, work + 2, kWorkBufferSize - 2, 0);
+  TextPageRequest request =
+      RequestFor(text16, width, height, DrawnFrameMargin(r->FrameWidth, r->FrameColor), font);
+  request.NarrowItalics = true;
+  size_t s = RenderTextPage(request, -1, work + 2, kWorkBufferSize - 2);
   if (s == 0) return -1;
   std::optional<size_t> finished =
       FinishMaskPage(StyleOf(font.TextColor, r->BackColor, r->FrameColor, r->FrameWidth, rotated), width, height,
@@ -166,18 +180,19 @@ int32_t AddText(const TTextParam* r) {
   size_t used = 0;
   uint32_t pages = 0;
   TextLayoutCache cache;
+  TextPageRequest request = RequestFor(text16, width, height, inset, font);
+  request.NarrowItalics = true;
+  request.Cache = &cache;
   for (int32_t k = 0; k < kMaxPagesPerCall; ++k) {
     if (kWorkBufferSize - used < finalBytes) {
       // No room for another page: a text that has one is refused, not cut short.
       std::vector<uint8_t> probe(maskBytes);
-      if (RenderTextPage(false, true, text16, k, width, height, inset, font, true, probe.data(), probe.size(), 0,
-                         &cache) != 0) {
+      if (RenderTextPage(request, k, probe.data(), probe.size()) != 0) {
         return -1;
       }
       break;
     }
-    size_t s = RenderTextPage(false, true, text16, k, width, height, inset, font, true, work + used,
-                              kWorkBufferSize - used, 0, &cache);
+    size_t s = RenderTextPage(request, k, work + used, kWorkBufferSize - used);
     if (s == 0) break;
     std::optional<size_t> finished = FinishMaskPage(style, width, height, work + used, s, kWorkBufferSize - used);
     if (!finished) return -1;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace vexilo::testing {
+namespace vexilo {
 
 struct PageInfo {
   uint8_t Number = 0;
@@ -52,12 +52,9 @@ struct PackInfo {
 // when a length does not fit.
 bool ReadPack(const std::vector<uint8_t>& bytes, PackInfo& pack, std::string& error);
 
-// Reads a whole file; empty when it cannot be read.
-std::vector<uint8_t> ReadFileBytes(const std::string& path);
-
 // Bytes of one page of W x H pixels in `planes` planes.
 inline uint32_t PageBytes(uint32_t width, uint32_t height, uint32_t planes) {
   return height * planes * ((width + 7) / 8);
 }
 
-}  // namespace vexilo::testing
+}  // namespace vexilo

@@ -1,4 +1,4 @@
-#include "pack/BitmapItemUnit.h"
+#include "items/BitmapItemUnit.h"
 
 namespace vexilo {
 

@@ -1,4 +1,4 @@
-// Date/time, timer and custom list items.
+// Custom list items: rich text, text, tables, pictures and animations as the entries of one list area.
 #pragma once
 #include <cstdint>
 
@@ -6,8 +6,6 @@
 
 namespace vexilo {
 
-int32_t AddDateTime(const TDateTimeParam* param);
-int32_t AddTimer(const TTimerParam* param);
 int32_t AddCustomList(const TListParam* param, void* hostWindow);
 
 }  // namespace vexilo

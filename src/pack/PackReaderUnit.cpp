@@ -1,12 +1,9 @@
-#include "PackReader.h"
+#include "pack/PackReaderUnit.h"
 
-#include <fstream>
-#include <iterator>
+#include "base/ByteOrderUnit.h"
+#include "base/CrcUnit.h"
 
-#include "comm/CrcUnit.h"
-#include "pack/ByteOrderUnit.h"
-
-namespace vexilo::testing {
+namespace vexilo {
 namespace {
 
 // Splits the groups of a page area body (after the page count header): each
@@ -131,10 +128,4 @@ bool ReadPack(const std::vector<uint8_t>& bytes, PackInfo& pack, std::string& er
   return true;
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-}  // namespace vexilo::testing
+}  // namespace vexilo
