@@ -3,6 +3,8 @@
 #   make test   installs what is missing, builds, and runs every test
 #               (layer check, 32-bit header check, plain build,
 #               AddressSanitizer/UBSan build, fuzzers)
+#   make fuzz   runs every fuzz target for FUZZLONG seconds (default 300; TARGETS
+#               names some) and keeps the inputs that add coverage in fuzz/corpus
 #   make bench  builds and runs the Google Benchmark programs
 
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
@@ -10,8 +12,10 @@ BUILD    ?= build
 ASAN     ?= build-asan
 FUZZ     ?= build-fuzz
 FUZZTIME ?= 10
+# make fuzz: each target for this many seconds, new coverage kept in the corpora
+FUZZLONG ?= 300
 
-.PHONY: all setup build demo test test-plain test-asan test-fuzz header32 layers bench clean
+.PHONY: all setup build demo test test-plain test-asan test-fuzz header32 layers fuzz bench clean
 
 all: build
 
@@ -49,6 +53,10 @@ test-fuzz: setup $(FUZZ)/CMakeCache.txt
 
 layers:
 	python3 scripts/check-layers.py
+
+fuzz: setup $(FUZZ)/CMakeCache.txt
+	cmake --build $(FUZZ) -j$(JOBS) --target fuzzers
+	bash scripts/fuzz-long.sh $(FUZZ) $(FUZZLONG) $(TARGETS)
 
 header32: setup
 	bash scripts/check-header32.sh
