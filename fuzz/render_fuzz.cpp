@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "pack/ProgramPackUnit.h"
 #include "render/BitmapDataUnit.h"
 #include "render/DrawingUnit.h"
 
