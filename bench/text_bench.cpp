@@ -1,6 +1,7 @@
 // Text items and the text renderer: a paged text of 255 pages, 300 single
-// lines shown last to first, a static Chinese text; and the cost of one page
-// of a long text by its page number, laid out afresh or resumed.
+// lines shown last to first, a static Chinese text, single-line texts of
+// 64 KiB and 1 MiB; and the cost of one page of a long text by its page
+// number, laid out afresh or resumed.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -122,6 +123,40 @@ void BM_AddSingleText300LinesEffect8(benchmark::State& state) {
                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_AddSingleText300LinesEffect8)->Unit(benchmark::kMillisecond);
+
+// A long single-line text (arg: its size in KiB) in a 128 x 16 area: one
+// line per page (effect 1) or the continuous line (effect 7, no stay time).
+// Only the first 255 pages are kept, so the size beyond them should cost
+// next to nothing.
+void BM_AddSingleTextLong(benchmark::State& state) {
+  Lib();
+  const size_t bytes = static_cast<size_t>(state.range(0)) * 1024;
+  const bool continuous = state.range(1) != 0;
+  const std::string sentence = "Single-line text for LED panels, measured once per call. ";
+  std::string text;
+  while (text.size() < bytes) text += sentence;
+  text.resize(bytes);
+  TSingleTextParam p{};
+  p.Text = text.c_str();
+  p.AreaWidth = 128;
+  p.AreaHeight = 16;
+  p.Font = Font16();
+  p.Effect = continuous ? 7 : 1;
+  p.StayTime = continuous ? 0 : 3;
+  for (auto _ : state) {
+    User_InitBuffer(1);
+    User_AddProgram(0, 0);
+    if (User_AddSingleText(&p) != 0) state.SkipWithError("User_AddSingleText failed");
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(bytes) * static_cast<int64_t>(state.iterations()));
+}
+BENCHMARK(BM_AddSingleTextLong)
+    ->ArgNames({"KiB", "continuous"})
+    ->Args({64, 0})
+    ->Args({1024, 0})
+    ->Args({64, 1})
+    ->Args({1024, 1})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_StaticTextChinese256x64(benchmark::State& state) {
   Lib();

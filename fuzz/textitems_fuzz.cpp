@@ -1,7 +1,7 @@
 // Arbitrary host records for the three text items: sizes, effects, colours,
-// frames, offsets and text bytes. Whatever the record holds, an item either
-// succeeds with a pack that reads back whole, or fails and leaves the pack
-// byte for byte as it was.
+// frames, offsets and text bytes, every field over its whole range. Whatever
+// the record holds, an item either succeeds with a pack that reads back
+// whole, or fails and leaves the pack byte for byte as it was.
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include "pack/PackReaderUnit.h"
 #include "frame/LifecycleUnit.h"
 #include "pack/ProgramPackUnit.h"
+#include "render/DrawingUnit.h"
 #include "vexilo.h"
 
 namespace {
@@ -30,7 +31,19 @@ struct Reader {
     for (int i = 0; i < 4; ++i) v = v << 8 | Byte();
     return static_cast<int32_t>(v);
   }
+  // A 32-bit field: mostly a value from lo to hi, as hosts pass, and one time
+  // in four any 32-bit value.
+  int32_t Field(int32_t lo, int32_t hi) { return (Byte() & 3) == 0 ? Int() : Small(lo, hi); }
 };
+
+// Areas that a page raster may hold are kept to at most 2^18 pixels, so that
+// runs are not spent drawing 255 pages of 64 megapixels. Larger areas go to
+// the items as drawn: they refuse them before allocating anything.
+void KeepDrawableAreaSmall(int32_t& w, int32_t& h) {
+  if (!vexilo::RasterSizeAllowed(w, h) || static_cast<int64_t>(w) * h <= (int64_t{1} << 18)) return;
+  w = 1 + w % 1024;
+  h = 1 + h % 256;
+}
 
 std::string g_home;
 
@@ -64,20 +77,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t kind = in.Byte() % 3;
   FontSpec font{};
   font.FaceName = kFaces[in.Byte() % 5];
-  font.Size = in.Small(-2, 40);
-  font.Bold = in.Byte() & 1;
-  font.Italic = in.Byte() & 1;
-  font.Underline = in.Byte() & 1;
-  font.Centered = in.Byte() & 1;
-  font.TextColor = in.Byte() % 5;
-  font.CharSpacing = in.Small(-8, 8);
-  font.LineSpacing = in.Small(-8, 8);
-  const int32_t x = in.Small(-4, 300), y = in.Small(-4, 300);
-  const int32_t w = in.Small(-8, 130), h = in.Small(-8, 70);
-  const int32_t frame = in.Small(-2, 24);
-  const uint8_t frameColor = in.Byte() % 5, back = in.Byte() % 5;
-  const int32_t effect = in.Small(-1, 50), stay = in.Small(0, 3);
-  const uint8_t fontForm = in.Byte() & 1;
+  font.Size = in.Field(-20, 40);
+  font.Bold = in.Byte();
+  font.Italic = in.Byte();
+  font.Underline = in.Byte();
+  font.Centered = in.Byte();
+  font.TextColor = in.Byte();
+  font.CharSpacing = in.Field(-8, 8);
+  font.LineSpacing = in.Field(-8, 8);
+  const int32_t x = in.Field(-4, 300), y = in.Field(-4, 300);
+  int32_t w = in.Field(-8, 130), h = in.Field(-8, 70);
+  KeepDrawableAreaSmall(w, h);
+  const int32_t frame = in.Field(-2, 24);
+  const uint8_t frameColor = in.Byte(), back = in.Byte();
+  const int32_t effect = in.Field(-1, 50), stay = in.Field(0, 3);
+  const int32_t speed = in.Int(), option = in.Int();
+  const uint8_t fontForm = in.Byte();
   const int8_t offsetY = static_cast<int8_t>(in.Byte());
   std::string text(reinterpret_cast<const char*>(data + in.Pos), size - in.Pos);
   text = text.substr(0, 600);
@@ -89,12 +104,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TTextParam p{};
     p.Text = text.c_str(); p.BackColor = back; p.AreaX = x; p.AreaY = y; p.AreaWidth = w; p.AreaHeight = h;
     p.FrameWidth = frame; p.FrameColor = frameColor; p.Font = font; p.Effect = effect; p.StayTime = stay;
+    p.Speed = speed; p.PageOption = option;
     result = User_AddText(&p);
   } else if (kind == 1) {
     TSingleTextParam p{};
     p.Text = text.c_str(); p.BackColor = back; p.AreaX = x; p.AreaY = y; p.AreaWidth = w; p.AreaHeight = h;
     p.FrameWidth = frame; p.FrameColor = frameColor; p.Font = font; p.Effect = effect; p.StayTime = stay;
-    p.OffsetY = offsetY; p.FontForm = fontForm;
+    p.Speed = speed; p.PageOption = option; p.OffsetY = offsetY; p.FontForm = fontForm;
     result = User_AddSingleText(&p);
   } else {
     TStaticTextParam p{};

@@ -10,6 +10,7 @@
 #include "items/ItemPagesUnit.h"
 #include "pack/ProgramPackUnit.h"
 #include "render/BitmapDataUnit.h"
+#include "render/DrawingUnit.h"
 #include "render/TextPageUnit.h"
 
 namespace vexilo {
@@ -84,6 +85,8 @@ int32_t AddSingleText(const TSingleTextParam* r) {
     return WriteCardText(head, font, text) ? 0 : -1;
   }
 
+  // An area too large for any page is refused before anything is allocated or written.
+  if (PageExceedsRasterLimits(r->AreaWidth, r->AreaHeight)) return -1;
   if (!BeginArea(3, r->AreaX, r->AreaY, r->AreaWidth, r->AreaHeight, rotated)) return -1;
   const int32_t e = rotated ? RotateEffectCode(effect) : effect;
   uint8_t setHeader[6] = {0, static_cast<uint8_t>(e), static_cast<uint8_t>(r->Speed),
@@ -108,7 +111,10 @@ int32_t AddSingleText(const TSingleTextParam* r) {
   int32_t pageCount = -1;
   if (r->Effect == 8) {
     pageCount = 0;
-    while (pageCount < kMaxPagesPerCall && TextPageExists(request, pageCount)) {
+    while (pageCount < kMaxPagesPerCall) {
+      const TextPageStatus status = ProbeTextPage(request, pageCount);
+      if (status == TextPageStatus::CannotDraw) return -1;
+      if (status == TextPageStatus::NoPage) break;
       ++pageCount;
     }
   }
@@ -118,7 +124,9 @@ int32_t AddSingleText(const TSingleTextParam* r) {
   for (int32_t i = 0; i < kMaxPagesPerCall; ++i) {
     int32_t page = pageCount >= 0 ? pageCount - 1 - i : i;
     if (page < 0) break;
-    size_t s = RenderTextPage(request, page, work, kWorkBufferSize);
+    TextPageStatus status = TextPageStatus::NoPage;
+    size_t s = RenderTextPage(request, page, work, kWorkBufferSize, &status);
+    if (status == TextPageStatus::CannotDraw) return -1;
     if (s == 0) break;
     std::optional<size_t> finished = FinishMaskPage(style, width, height, work, s, kWorkBufferSize);
     if (!finished || !PackAppend(work, *finished)) return -1;
@@ -142,9 +150,10 @@ int32_t AddStaticText(const TStaticTextParam* r) {
     return WriteCardText(head, font, text) ? 0 : -1;
   }
 
+  const int32_t width = r->AreaWidth, height = r->AreaHeight;
+  if (PageExceedsRasterLimits(width, height)) return -1;
   uint8_t* work = WorkBuffer();
   if (work == nullptr) return -1;
-  const int32_t width = r->AreaWidth, height = r->AreaHeight;
   const std::u16string text16 = AnsiToUtf16(text);
   // Rendered before the area begins: a text that gives no page fails with the
   // pack untouched.
@@ -166,10 +175,12 @@ int32_t AddStaticText(const TStaticTextParam* r) {
 
 int32_t AddText(const TTextParam* r) {
   if (r == nullptr || !ItemMayStart()) return -1;
+  const int32_t width = r->AreaWidth, height = r->AreaHeight;
+  // Checked before anything is allocated: the page sizes below are bounded by it.
+  if (PageExceedsRasterLimits(width, height)) return -1;
   uint8_t* work = WorkBuffer();
   if (work == nullptr) return -1;
   const FontSpec font = r->Font;
-  const int32_t width = r->AreaWidth, height = r->AreaHeight;
   const int32_t inset = FrameInset(r->FrameWidth);
   const std::u16string text16 = AnsiToUtf16(TextOf(r->Text));
   const MaskPageStyle style = StyleOf(font.TextColor, r->BackColor, r->FrameColor, inset, false);
@@ -186,13 +197,12 @@ int32_t AddText(const TTextParam* r) {
   for (int32_t k = 0; k < kMaxPagesPerCall; ++k) {
     if (kWorkBufferSize - used < finalBytes) {
       // No room for another page: a text that has one is refused, not cut short.
-      std::vector<uint8_t> probe(maskBytes);
-      if (RenderTextPage(request, k, probe.data(), probe.size()) != 0) {
-        return -1;
-      }
+      if (ProbeTextPage(request, k) != TextPageStatus::NoPage) return -1;
       break;
     }
-    size_t s = RenderTextPage(request, k, work + used, kWorkBufferSize - used);
+    TextPageStatus status = TextPageStatus::NoPage;
+    size_t s = RenderTextPage(request, k, work + used, kWorkBufferSize - used, &status);
+    if (status == TextPageStatus::CannotDraw) return -1;
     if (s == 0) break;
     std::optional<size_t> finished = FinishMaskPage(style, width, height, work + used, s, kWorkBufferSize - used);
     if (!finished) return -1;

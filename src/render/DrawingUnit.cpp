@@ -118,10 +118,7 @@ void StorePixel(const KindValue& v, uint8_t* p) {
   for (int i = 0; i < v.Size; ++i) p[i] = v.Bytes[i];
 }
 
-bool SizeAllowed(int width, int height) {
-  if (width < 1 || height < 1 || width > kMaxRasterSide || height > kMaxRasterSide) return false;
-  return static_cast<int64_t>(width) * height <= kMaxRasterPixels;
-}
+bool SizeAllowed(int width, int height) { return RasterSizeAllowed(width, height); }
 
 // Clips the run [a, a + n) to [0, limit); returns the new start and length.
 void ClipRun(int64_t& a, int64_t& n, int64_t limit) {
@@ -134,6 +131,15 @@ void ClipRun(int64_t& a, int64_t& n, int64_t limit) {
 }
 
 }  // namespace
+
+bool RasterSizeAllowed(int64_t width, int64_t height) {
+  if (width < 1 || height < 1 || width > kMaxRasterSide || height > kMaxRasterSide) return false;
+  return width * height <= kMaxRasterPixels;
+}
+
+bool PageExceedsRasterLimits(int64_t width, int64_t height) {
+  return width >= 1 && height >= 1 && !RasterSizeAllowed(width, height);
+}
 
 const std::array<ColorRef, 256>& HalftonePalette() {
   static const std::array<ColorRef, 256> palette = BuildHalftonePalette();

@@ -84,6 +84,16 @@ constexpr int kRasterDpiY = 96;
 constexpr int kMaxRasterSide = 32767;
 constexpr int64_t kMaxRasterPixels = int64_t{1} << 26;
 
+// Whether a raster of width x height may be made: both sides from 1 to
+// kMaxRasterSide and no more than kMaxRasterPixels in all.
+bool RasterSizeAllowed(int64_t width, int64_t height);
+
+// Whether the pages of an area of width x height are too large to draw: both
+// sides are at least 1 (an area with a side below 1 has no pages at all) and
+// no raster of that size may be made. Items ask this before they allocate or
+// write anything for the area, and refuse such an area at once.
+bool PageExceedsRasterLimits(int64_t width, int64_t height);
+
 struct Raster {
   int Width = 0;
   int Height = 0;

@@ -7,10 +7,13 @@
 //   int CharWidth(char16_t c);                            advance of one code unit
 //   std::pair<int,int> Measure(std::u16string_view s);    width and height of a string
 //   void Draw(int x, int y, std::u16string_view s);       top-left of the first cell at (x, y)
+// and may offer
+//   int LineHeight();    the height Measure gives every string, when it is the same for all
 #pragma once
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -32,10 +35,12 @@ struct TextLayoutParams {
   int32_t VerticalOffset = 0;
 };
 
-// Where each page of a line layout begins, kept across the page calls of one
-// item so that page k resumes where page k - 1 ended instead of laying out
-// pages 0 to k - 1 again. The output is the same with or without it. A cache
-// belongs to one text and one set of parameters (the page index aside).
+// What one item's page calls share, so that page k resumes where page k - 1
+// ended instead of laying out pages 0 to k - 1 again, and so that nothing is
+// measured twice: the start of every page laid out so far, what was learnt of
+// the whole text, and the width of every code unit met. The output is the
+// same with or without it. A cache belongs to one text, one font and one set
+// of parameters (the page index aside).
 struct TextLayoutCache {
   struct PageStart {
     size_t Pos = 0;            // first character of the page
@@ -43,6 +48,11 @@ struct TextLayoutCache {
     size_t PreviousLength = 0;
   };
   std::vector<PageStart> Pages;  // Pages[j]: the start of page j
+  int8_t Arabic = -1;            // the text has Arabic: 1, 0, or -1 not yet known
+  int8_t LineBreaks = -1;        // the text has CR or LF: 1, 0, or -1 not yet known
+  bool WholeMeasured = false;
+  std::pair<int, int> Whole{};   // the whole text measured as one string
+  std::unordered_map<char16_t, int> Widths;  // CharWidth of each code unit met
 };
 
 // True when text holds a character of the Arabic block U+0600..U+06FF.
@@ -50,40 +60,102 @@ bool HasArabic(std::u16string_view text);
 
 inline bool IsLineBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
 
+// HasArabic, and whether the text holds CR or LF, looked up once per cache.
+bool HasArabic(std::u16string_view text, TextLayoutCache* cache);
+bool HasLineBreak(std::u16string_view text, TextLayoutCache* cache);
+
 namespace text_layout_detail {
+
+// Positions are worked out in 64 bits and held within +-kFar, so that no
+// value a host passes (sizes, spacings, margins, offsets, all 32-bit) can
+// overflow them. Every step adds less than 2^33, and within one line x, and
+// within one page y, only move further the same way once they are past every
+// raster; so a value is only ever held after more than 2^27 steps (characters
+// of one line, lines of one page), and then it lies so far off every raster
+// that the page is the same as with the exact value.
+inline constexpr int64_t kFar = int64_t{1} << 60;
+inline int64_t Hold(int64_t v) { return v < -kFar ? -kFar : (v > kFar ? kFar : v); }
+inline int64_t HeldProduct(int64_t a, int64_t b) {
+  int64_t r = 0;
+  if (__builtin_mul_overflow(a, b, &r)) return ((a < 0) != (b < 0)) ? -kFar : kFar;
+  return Hold(r);
+}
+// A position for the device, which takes 32 bits: the value itself whenever
+// it fits, else the nearest 32-bit value, which is as far off every raster.
+inline int ToDevice(int64_t v) {
+  return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+// The device with the widths of the cache, when there is one: each code unit
+// is measured once per cache.
+template <class Device>
+struct MeasuringDevice {
+  Device& Dev;
+  TextLayoutCache* Cache;
+  int CharWidth(char16_t c) {
+    if (Cache == nullptr) return Dev.CharWidth(c);
+    auto it = Cache->Widths.find(c);
+    if (it != Cache->Widths.end()) return it->second;
+    const int w = Dev.CharWidth(c);
+    Cache->Widths.emplace(c, w);
+    return w;
+  }
+  std::pair<int, int> Measure(std::u16string_view s) { return Dev.Measure(s); }
+  // The whole text, measured once per cache.
+  std::pair<int, int> MeasureWhole(std::u16string_view text) {
+    if (Cache == nullptr) return Dev.Measure(text);
+    if (!Cache->WholeMeasured) {
+      Cache->Whole = Dev.Measure(text);
+      Cache->WholeMeasured = true;
+    }
+    return Cache->Whole;
+  }
+  // The height of the whole text, which single-line pages centre. A device
+  // whose strings are all one cell high says so with LineHeight(), and the
+  // text is not measured at all.
+  int WholeHeight(std::u16string_view text) {
+    if constexpr (requires(Device& d) { d.LineHeight(); }) {
+      return Dev.LineHeight();
+    } else {
+      return MeasureWhole(text).second;
+    }
+  }
+  void Draw(int64_t x, int64_t y, std::u16string_view s) { Dev.Draw(ToDevice(x), ToDevice(y), s); }
+};
 
 template <class Device>
 struct LineDrawer {
-  Device& Dev;
+  MeasuringDevice<Device>& Dev;
   const TextLayoutParams& P;
-  int32_t X0;
-  int32_t YShift;  // -2 for the 8-pixel font
+  int64_t X0;
+  int64_t YShift;  // -2 for the 8-pixel font
 
   // Draws one line of the page: `justify` spreads the characters over the
   // available width, no more per character than `previous` had.
-  void Draw(int32_t y, std::u16string_view line, bool justify, std::u16string_view previous) {
+  void Draw(int64_t y, std::u16string_view line, bool justify, std::u16string_view previous) {
     if (line.empty()) return;
-    const int32_t cs = P.CharSpacing;
-    const int32_t avail = P.Width - 2 * X0;
-    const int32_t lw = Dev.Measure(line).first;
-    const int32_t count = static_cast<int32_t>(line.size());
-    int32_t n = count;
-    int32_t slack = 0;
+    const int64_t cs = P.CharSpacing;
+    const int64_t avail = int64_t{P.Width} - 2 * X0;
+    const int64_t lw = Dev.Measure(line).first;
+    const int64_t count = static_cast<int64_t>(line.size());
+    int64_t n = count;
+    int64_t slack = 0;
     const bool hasPrevious = !previous.empty();
     if (hasPrevious) {
-      n = std::max(count, static_cast<int32_t>(previous.size()));
+      n = std::max(count, static_cast<int64_t>(previous.size()));
       slack = avail - Dev.Measure(previous).first;
     }
-    int32_t x = X0;
-    int32_t extra = 0;
-    int32_t applied = 0;
+    int64_t x = X0;
+    int64_t extra = 0;
+    int64_t applied = 0;
     const bool spread = justify && !P.Centred && n > 1;
     if (P.Centred) {
-      x += (avail - lw - std::max(n - count, 0) * P.NominalWidth - (n - 1) * cs) / 2;
+      const int64_t missing = HeldProduct(std::max<int64_t>(n - count, 0), P.NominalWidth);
+      x += Hold(avail - lw - missing - HeldProduct(n - 1, cs)) / 2;
     } else if (spread) {
       extra = avail - lw;
       if (hasPrevious) {
-        const int32_t prevCount = static_cast<int32_t>(previous.size());
+        const int64_t prevCount = static_cast<int64_t>(previous.size());
         if (slack / prevCount < extra / count) {
           extra = slack;
           n = prevCount;
@@ -94,16 +166,16 @@ struct LineDrawer {
     } else {
       x += cs / 2;
     }
-    for (int32_t k = 1; k <= count; ++k) {
+    for (int64_t k = 1; k <= count; ++k) {
       const char16_t c = line[static_cast<size_t>(k - 1)];
       Dev.Draw(x, y + YShift, std::u16string_view(&line[static_cast<size_t>(k - 1)], 1));
-      x += cs;
+      x = Hold(x + cs);
       if (spread) {
-        const int32_t now = static_cast<int32_t>((static_cast<int64_t>(extra) * k + extra / 2) / n);
-        x += now - applied;
+        const int64_t now = Hold(HeldProduct(extra, k) + extra / 2) / n;
+        x = Hold(x + (now - applied));
         applied = now;
       }
-      x += Dev.CharWidth(c);
+      x = Hold(x + Dev.CharWidth(c));
     }
   }
 };
@@ -113,53 +185,45 @@ struct LineDrawer {
 // Lays out the page P.PageIndex of `text` and draws it on the device.
 // Returns false when the page does not exist (nothing of it is drawn).
 template <class Device>
-bool LayoutTextPage(std::u16string_view text, const TextLayoutParams& P, Device& dev,
+bool LayoutTextPage(std::u16string_view text, const TextLayoutParams& P, Device& device,
                     TextLayoutCache* cache = nullptr) {
+  using text_layout_detail::Hold;
   if (P.Width <= 0 || P.Height <= 0) return false;
-  const bool arabic = HasArabic(text);
+  const bool arabic = HasArabic(text, cache);
   if (arabic && !P.SingleLinePages) return false;
   if (text.empty() && P.PageIndex > 0) return false;
 
-  const int32_t x0 = std::max(P.Margin, 0);
-  const int32_t cs = P.CharSpacing;
-  const int32_t ls = P.LineSpacing;
-  const int32_t shift = P.EightPixelFont ? -2 : 0;
+  text_layout_detail::MeasuringDevice<Device> dev{device, cache};
+  const int64_t x0 = std::max(P.Margin, 0);
+  const int64_t cs = P.CharSpacing;
+  const int64_t ls = P.LineSpacing;
+  const int64_t shift = P.EightPixelFont ? -2 : 0;
   bool wrap = P.SingleLinePages ? P.Wrap : true;
-  if (!arabic && !wrap) {
-    for (char16_t c : text) {
-      if (IsLineBreak(c)) {
-        wrap = true;
-        break;
-      }
-    }
-  }
+  if (!arabic && !wrap && HasLineBreak(text, cache)) wrap = true;
 
   // The continuous line: the whole text as one string, page k showing the
   // window k area widths to the right.
   if (arabic || !wrap) {
-    const int32_t k = std::max(P.PageIndex, 0);
-    const std::pair<int, int> size = dev.Measure(text);
-    if (k > 0 && static_cast<int64_t>(k) * P.Width - 2 * x0 >= size.first) return false;
-    const int32_t y = std::max((P.Height - size.second) / 2, P.Margin) + P.VerticalOffset;
-    if (!text.empty()) {
-      dev.Draw(static_cast<int32_t>(x0 - static_cast<int64_t>(k) * P.Width), y + shift, text);
-    }
+    const int64_t k = std::max(P.PageIndex, 0);
+    const std::pair<int, int> size = dev.MeasureWhole(text);
+    if (k > 0 && k * P.Width - 2 * x0 >= size.first) return false;
+    const int64_t y = std::max<int64_t>((int64_t{P.Height} - size.second) / 2, P.Margin) + P.VerticalOffset;
+    if (!text.empty()) dev.Draw(x0 - k * P.Width, y + shift, text);
     return true;
   }
 
   // Line layouts.
   text_layout_detail::LineDrawer<Device> drawer{dev, P, x0, shift};
-  const int32_t size = P.Size;
-  auto breakWidth = [&](char16_t c) {
-    int32_t w = dev.CharWidth(c);
+  const int64_t size = P.Size;
+  auto breakWidth = [&](char16_t c) -> int64_t {
+    const int64_t w = dev.CharWidth(c);
     return (P.EightPixelFont && w > 0) ? w + 1 : w;
   };
-  int32_t y = 0;
+  int64_t y = 0;
   if (P.SingleLinePages) {
-    const std::pair<int, int> whole = dev.Measure(text);
-    y = std::max((P.Height - whole.second) / 2, P.Margin);
+    y = std::max<int64_t>((int64_t{P.Height} - dev.WholeHeight(text)) / 2, P.Margin);
   }
-  const int32_t bottom = P.PageIndex >= 0 ? P.Height - x0 - size + 1 : P.Height;
+  const int64_t bottom = P.PageIndex >= 0 ? int64_t{P.Height} - x0 - size + 1 : int64_t{P.Height};
   y += P.VerticalOffset;
 
   const size_t len = text.size();
@@ -183,22 +247,22 @@ bool LayoutTextPage(std::u16string_view text, const TextLayoutParams& P, Device&
       cache->Pages.push_back({pos, prevStart, previous.size()});
     }
     if (!P.SingleLinePages) y = ls / 2 + P.Margin + P.VerticalOffset;
-    int32_t x = x0 + cs / 2;
+    int64_t x = x0 + cs / 2;
     size_t lineStart = pos;
     // The current line began after a wrap (not at the start or after a break).
     bool afterWrap = pos > 0 && !IsLineBreak(text[pos - 1]);
-    int32_t pendingBlank = 0;
+    int64_t pendingBlank = 0;
     bool complete = false;
     while (!complete) {
       if (pos >= len) return false;  // the requested page lies beyond the text
       const size_t i = pos++;
       const char16_t ch = text[i];
-      x += breakWidth(ch) + cs;
+      x = Hold(x + breakWidth(ch) + cs);
       const bool last = i + 1 == len;
-      const int32_t ahead = breakWidth(last ? ch : text[i + 1]);
+      const int64_t ahead = breakWidth(last ? ch : text[i + 1]);
       if (IsLineBreak(ch)) {
         if (!last && IsLineBreak(text[i + 1])) {
-          if (i > 0 && text[i - 1] == u'\r' && text[i + 1] == u'\r') pendingBlank += size + ls;
+          if (i > 0 && text[i - 1] == u'\r' && text[i + 1] == u'\r') pendingBlank = Hold(pendingBlank + size + ls);
           continue;
         }
         // The last break of a run ends the line before the run.
@@ -213,7 +277,7 @@ bool LayoutTextPage(std::u16string_view text, const TextLayoutParams& P, Device&
           complete = true;
           continue;
         }
-        y += size + ls + pendingBlank;
+        y = Hold(y + size + ls + pendingBlank);
         pendingBlank = 0;
         if (pos >= len) {
           if (p > 0) return false;
@@ -236,7 +300,7 @@ bool LayoutTextPage(std::u16string_view text, const TextLayoutParams& P, Device&
           complete = true;
           continue;
         }
-        y += size + ls;
+        y = Hold(y + size + ls);
         if (y > bottom) {
           complete = true;
         } else if (pos >= len) {

@@ -11,13 +11,10 @@
 namespace vexilo {
 namespace {
 
-// Font sizes beyond this are not a text an LED area can show.
-constexpr int32_t kMaxFontSize = 2048;
-
-// The layout's text device on a page raster and a font.
+// The layout's text device on a page raster and a font. Without a raster it
+// only measures.
 struct RasterTextDevice {
-  Raster& Page;
-  bool Drawing;  // false: lay out only
+  Raster* Page;  // null: lay out only
   const Font& TextFont;
   std::unordered_map<char16_t, int> Widths;
 
@@ -34,25 +31,40 @@ struct RasterTextDevice {
     TextSize size = HasArabic(s) ? MeasureText(TextFont, VisualOrder(s)) : MeasureText(TextFont, s);
     return {size.Width, size.Height};
   }
+  // Every measured string is the font's cell high.
+  int LineHeight() { return MeasureText(TextFont, std::u16string_view()).Height; }
   void Draw(int x, int y, std::u16string_view s) {
-    if (!Drawing) return;
+    if (Page == nullptr) return;
     if (HasArabic(s)) {
-      DrawString(Page, TextFont, x, y, VisualOrder(s));
+      DrawString(*Page, TextFont, x, y, VisualOrder(s));
     } else {
-      DrawString(Page, TextFont, x, y, s);
+      DrawString(*Page, TextFont, x, y, s);
     }
   }
 };
 
-// Lays out (and, with out, draws and encodes) one page. Without out it gives
-// 1 when the page exists, exactly when drawing it would give a page.
-size_t LayOutOrDrawPage(const TextPageRequest& r, int32_t pageIndex, uint8_t* out, size_t outSize) {
+// Lays out (and, with out, draws and encodes) one page. Without out it tells
+// whether the page exists, exactly as drawing it would.
+TextPageStatus LayOutOrDrawPage(const TextPageRequest& r, int32_t pageIndex, uint8_t* out, size_t outSize,
+                                size_t& written) {
+  written = 0;
   const int32_t width = r.Width, height = r.Height;
   const FontSpec& font = r.Font;
-  if (width <= 0 || height <= 0) return 0;
+  if (width <= 0 || height <= 0) return TextPageStatus::NoPage;
+
+  // Cheap checks first, so that a page that cannot exist costs no raster.
+  const bool arabic = HasArabic(r.Text, r.Cache);
+  if (arabic && !r.SingleLinePages) return TextPageStatus::NoPage;
+  if (r.Text.empty() && pageIndex > 0) return TextPageStatus::NoPage;
+  // An empty text has no line, so no page in the line layouts.
+  if (r.Text.empty() && (!r.SingleLinePages || r.Wrap)) return TextPageStatus::NoPage;
+
+  if (!RasterSizeAllowed(width, height)) return TextPageStatus::CannotDraw;
+  // The size is the font's cell height as the host gave it; 0 and negative
+  // sizes make fonts as the drawing services do (the default cell, the em).
   const int32_t size = font.Size;
-  if (size <= 0 || size > kMaxFontSize) return 0;
-  if (out != nullptr && PageDataSize(width, height, 1) > outSize) return 0;
+  if (size < -kMaxTextFontSize || size > kMaxTextFontSize) return TextPageStatus::CannotDraw;
+  if (out != nullptr && PageDataSize(width, height, 1) > outSize) return TextPageStatus::CannotDraw;
 
   TextLayoutParams p;
   p.SingleLinePages = r.SingleLinePages;
@@ -69,12 +81,11 @@ size_t LayOutOrDrawPage(const TextPageRequest& r, int32_t pageIndex, uint8_t* ou
   p.NominalWidth = size / 2 - narrowing;
   p.VerticalOffset = r.VerticalOffset;
 
-  // Cheap checks first, so that a page beyond the text costs no raster.
-  if (HasArabic(r.Text) && !r.SingleLinePages) return 0;
-  if (r.Text.empty() && pageIndex > 0) return 0;
-
-  RasterPtr page = NewPageBitmap(width, height);
-  if (!page) return 0;
+  RasterPtr page;
+  if (out != nullptr) {
+    page = NewPageBitmap(width, height);
+    if (!page) return TextPageStatus::CannotDraw;
+  }
   const std::string_view face = font.FaceName != nullptr ? std::string_view(font.FaceName) : std::string_view();
   FontPtr textFont;
   if (size == 8) {
@@ -84,21 +95,28 @@ size_t LayOutOrDrawPage(const TextPageRequest& r, int32_t pageIndex, uint8_t* ou
     textFont = NewFontAnsi(face, size, size / 2 - narrowing, font.Bold != 0 ? kFwBold : kFwNormal, font.Italic != 0,
                            font.Underline != 0, kDefaultCharSet);
   }
-  if (!textFont) return 0;
-  RasterTextDevice device{*page, out != nullptr, *textFont, {}};
-  if (!LayoutTextPage(r.Text, p, device, r.Cache)) return 0;
-  return out != nullptr ? EncodePage(page.get(), out, outSize) : 1;
+  if (!textFont) return TextPageStatus::CannotDraw;
+  RasterTextDevice device{page.get(), *textFont, {}};
+  if (!LayoutTextPage(r.Text, p, device, r.Cache)) return TextPageStatus::NoPage;
+  if (out == nullptr) return TextPageStatus::Drawn;
+  written = EncodePage(page.get(), out, outSize);
+  return written != 0 ? TextPageStatus::Drawn : TextPageStatus::CannotDraw;
 }
 
 }  // namespace
 
-size_t RenderTextPage(const TextPageRequest& request, int32_t pageIndex, uint8_t* out, size_t outSize) {
-  if (out == nullptr) return 0;
-  return LayOutOrDrawPage(request, pageIndex, out, outSize);
+size_t RenderTextPage(const TextPageRequest& request, int32_t pageIndex, uint8_t* out, size_t outSize,
+                      TextPageStatus* status) {
+  size_t written = 0;
+  const TextPageStatus result =
+      out != nullptr ? LayOutOrDrawPage(request, pageIndex, out, outSize, written) : TextPageStatus::CannotDraw;
+  if (status != nullptr) *status = result;
+  return written;
 }
 
-bool TextPageExists(const TextPageRequest& request, int32_t pageIndex) {
-  return LayOutOrDrawPage(request, pageIndex, nullptr, 0) != 0;
+TextPageStatus ProbeTextPage(const TextPageRequest& request, int32_t pageIndex) {
+  size_t written = 0;
+  return LayOutOrDrawPage(request, pageIndex, nullptr, 0, written);
 }
 
 }  // namespace vexilo

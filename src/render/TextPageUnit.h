@@ -21,19 +21,40 @@ struct TextPageRequest {
   bool NarrowItalics = false;    // italics a sixth of the size narrower (multi-line pages)
   int32_t VerticalOffset = 0;
   // Optional: the same cache for every page of one request, so that each
-  // page resumes where the one before ended. The pages are the same with or
-  // without it.
+  // page resumes where the one before ended and every character is measured
+  // once. The pages are the same with or without it.
   TextLayoutCache* Cache = nullptr;
 };
 
+// What became of a page asked for.
+enum class TextPageStatus : uint8_t {
+  Drawn,       // the page is written
+  NoPage,      // the page does not exist: the text ends before it, the text
+               // is empty, Arabic text outside single-line pages, or a side of
+               // the area is below 1
+  CannotDraw,  // the page may exist but cannot be drawn: the area is larger
+               // than a raster may be, the font size lies beyond
+               // +-kMaxTextFontSize, out holds fewer bytes than the page, or
+               // the raster could not be made
+};
+
+// The largest font size (cell height, or em height when negative) the text
+// renderer draws: a resource limit, far beyond any LED area.
+inline constexpr int32_t kMaxTextFontSize = 2048;
+
 // Draws page pageIndex (-1 for an item's only page) of the request's text
 // into a white page of Width x Height and encodes it into out. Returns the
-// bytes written, Height x ceil(Width / 8), or 0 when the page does not
-// exist, the sizes are bad or out holds fewer bytes.
-size_t RenderTextPage(const TextPageRequest& request, int32_t pageIndex, uint8_t* out, size_t outSize);
+// bytes written, Height x ceil(Width / 8), or 0 when no page was written;
+// status, when given, tells whether the page does not exist or could not be
+// drawn.
+size_t RenderTextPage(const TextPageRequest& request, int32_t pageIndex, uint8_t* out, size_t outSize,
+                      TextPageStatus* status = nullptr);
 
-// Whether RenderTextPage would give that page, found by laying the text out
-// without drawing it.
-bool TextPageExists(const TextPageRequest& request, int32_t pageIndex);
+// Whether RenderTextPage would give that page (Drawn), found by laying the
+// text out without drawing it; no page raster is made.
+TextPageStatus ProbeTextPage(const TextPageRequest& request, int32_t pageIndex);
+inline bool TextPageExists(const TextPageRequest& request, int32_t pageIndex) {
+  return ProbeTextPage(request, pageIndex) == TextPageStatus::Drawn;
+}
 
 }  // namespace vexilo

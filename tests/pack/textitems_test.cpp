@@ -3,7 +3,11 @@
 
 #include <optional>
 
+#include <sys/resource.h>
+
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -494,6 +498,249 @@ TEST_F(TextItems, ChineseTextDrawsInk) {
   ASSERT_EQ(User_AddStaticText(&still), 0);
   const AreaInfo a = OnlyArea(Read());
   EXPECT_TRUE(AnyLit(Bytes(a.Body.begin() + 2, a.Body.end())));
+}
+
+// Areas that no raster can hold: every text item answers -1 before it
+// allocates or writes anything, paged text too (it used to succeed with an
+// empty area), and font sizes beyond the renderer's limit fail the same way.
+TEST_F(TextItems, AreasAndFontsTooLargeToDrawFailAtOnceWithThePackUnchanged) {
+  struct {
+    int32_t Width, Height, Size;
+  } cases[] = {
+      {8200, 8200, 16},   // more pixels than a raster may have
+      {40000, 16, 16},    // a side longer than a raster's
+      {32768, 1, 16},
+      {64, 16, 2049},     // beyond the font size limit, as cell or em height
+      {64, 16, -2049},
+      {64, 16, INT32_MAX},
+      {64, 16, INT32_MIN},
+  };
+  Start(1);
+  TSingleTextParam first = Single("KEEP", 1);
+  ASSERT_EQ(User_AddSingleText(&first), 0);
+  const Bytes before = File();
+  const int32_t areas = Pack().AreaCounter, length = Pack().PackLength;
+  for (const auto& c : cases) {
+    for (int32_t effect : {1, 8, 7}) {
+      TSingleTextParam single = Single("A LINE\nAND ONE MORE", effect, c.Width, c.Height);
+      single.StayTime = 0;
+      single.Font.Size = c.Size;
+      EXPECT_EQ(User_AddSingleText(&single), -1) << c.Width << " x " << c.Height << " size " << c.Size;
+    }
+    TTextParam paged = Paged("SOME PAGED TEXT", c.Width, c.Height);
+    paged.Font.Size = c.Size;
+    EXPECT_EQ(User_AddText(&paged), -1) << c.Width << " x " << c.Height << " size " << c.Size;
+    TStaticTextParam still{};
+    still.Text = "STILL";
+    still.AreaWidth = c.Width;
+    still.AreaHeight = c.Height;
+    still.Font = Font(c.Size);
+    EXPECT_EQ(User_AddStaticText(&still), -1) << c.Width << " x " << c.Height << " size " << c.Size;
+    EXPECT_EQ(File(), before);
+    EXPECT_EQ(Pack().AreaCounter, areas);
+    EXPECT_EQ(Pack().PackLength, length);
+  }
+  // The largest side a raster may have still gives pages.
+  TSingleTextParam wide = Single("WIDE", 1, kMaxRasterSide - 7, 8);
+  EXPECT_EQ(User_AddSingleText(&wide), 0);
+  EXPECT_EQ(OnlyArea(Read()).Body[0], 1);
+}
+
+// The hostile sizes from a host, in a child process whose address space may
+// grow by no more than 1 GiB: the item must neither allocate the gigabytes
+// its area would take nor take its time.
+TEST_F(TextItems, HugeAreasAreRefusedWithoutAllocatingUnderAMemoryLimit) {
+  library_.reset();
+  auto run = testing::RunHost(home_, [](const testing::HostApi& api) {
+#if defined(__SANITIZE_ADDRESS__)
+    const bool limited = false;  // the sanitizer's shadow memory needs the address space
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    const bool limited = false;
+#else
+    const bool limited = true;
+#endif
+#else
+    const bool limited = true;
+#endif
+    if (limited) {
+      std::ifstream statm("/proc/self/statm");
+      uint64_t pages = 0;
+      statm >> pages;
+      const uint64_t now = pages * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+      rlimit limit{};
+      limit.rlim_cur = limit.rlim_max = now + (uint64_t{1} << 30);
+      if (::setrlimit(RLIMIT_AS, &limit) != 0) return std::string("setrlimit failed");
+    }
+    if (api.InitBuffer(1) != 1 || api.AddProgram(0, 0) != 0) return std::string("no pack");
+    const auto start = std::chrono::steady_clock::now();
+    std::string results;
+    const int32_t sizes[][2] = {{INT32_MAX, 16}, {100000, 100000}, {16, INT32_MAX}, {INT32_MAX, INT32_MAX}};
+    for (const auto& wh : sizes) {
+      TTextParam paged{};
+      paged.Text = "HUGE";
+      paged.AreaWidth = wh[0];
+      paged.AreaHeight = wh[1];
+      paged.Font.Size = 16;
+      TSingleTextParam single{};
+      single.Text = "HUGE";
+      single.AreaWidth = wh[0];
+      single.AreaHeight = wh[1];
+      single.Font.Size = 16;
+      single.Effect = 8;
+      TStaticTextParam still{};
+      still.Text = "HUGE";
+      still.AreaWidth = wh[0];
+      still.AreaHeight = wh[1];
+      still.Font.Size = 16;
+      results += std::to_string(api.AddText(&paged)) + std::to_string(api.AddSingleText(&single)) +
+                 std::to_string(api.AddStaticText(&still)) + " ";
+    }
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    return results + (ms < 1000 ? "fast" : "slow " + std::to_string(ms) + " ms");
+  });
+  ASSERT_TRUE(run.Ok) << run.Error;
+  EXPECT_EQ(run.Output, "-1-1-1 -1-1-1 -1-1-1 -1-1-1 fast");
+  EXPECT_EQ(File(), (Bytes{1, 1, 1, 0, 0, 0, 0, 0, 7}));  // the pack and its empty program
+}
+
+// Font fields at their extremes: the items lay out and draw without
+// overflow (the sanitizer build checks) and write whole pages.
+TEST_F(TextItems, ExtremeFontFieldsGiveWholePages) {
+  struct {
+    int32_t CharSpacing, LineSpacing;
+    uint8_t Centred;
+  } cases[] = {
+      {INT32_MAX, 0, 0},  {0, INT32_MAX, 0},         {0, INT32_MIN, 0},        {-700000000, 0, 1},
+      {INT32_MIN, INT32_MIN, 1}, {INT32_MAX, INT32_MAX, 1}, {INT32_MIN, INT32_MAX, 0},
+  };
+  for (const auto& c : cases) {
+    Start(2);
+    const char* text = "ABC DEF GHIJ\r\n\r\nKLM NOP QRS TUV WXYZ";
+    TSingleTextParam single = Single(text, 1, 64, 16);
+    single.Font.CharSpacing = c.CharSpacing;
+    single.Font.LineSpacing = c.LineSpacing;
+    single.Font.Centered = c.Centred;
+    single.OffsetY = -128;
+    ASSERT_EQ(User_AddSingleText(&single), 0) << c.CharSpacing << " " << c.LineSpacing;
+    single.Effect = 7;
+    single.StayTime = 0;
+    single.Text = "ABC DEF GHIJ KLM";
+    ASSERT_EQ(User_AddSingleText(&single), 0) << c.CharSpacing << " " << c.LineSpacing;
+    TTextParam paged = Paged(text, 64, 32);
+    paged.Font = single.Font;
+    paged.FrameWidth = INT32_MIN;
+    ASSERT_EQ(User_AddText(&paged), 0) << c.CharSpacing << " " << c.LineSpacing;
+    TStaticTextParam still{};
+    still.Text = text;
+    still.AreaWidth = 64;
+    still.AreaHeight = 32;
+    still.Font = single.Font;
+    still.FrameWidth = INT32_MAX;
+    still.FrameColor = 1;
+    ASSERT_EQ(User_AddStaticText(&still), 0) << c.CharSpacing << " " << c.LineSpacing;
+    PackInfo pack = Read();
+    EXPECT_EQ(pack.Programs[0].Areas.size(), 4u);
+  }
+}
+
+// Sizes of 0 and below are cell heights as the drawing services take them
+// (0 the default cell, negative the em): all three items draw them.
+TEST_F(TextItems, FontSizesOfZeroAndBelowDrawInEveryItem) {
+  struct {
+    int32_t Size;
+    bool Ink;  // an em of 1 pixel draws nothing
+  } cases[] = {{0, true}, {-16, true}, {-1, false}};
+  for (const auto& [size, ink] : cases) {
+    Start(1);
+    TSingleTextParam single = Single("AB\nCD", 1, 64, 16);
+    single.Font.Size = size;
+    ASSERT_EQ(User_AddSingleText(&single), 0) << size;
+    TTextParam paged = Paged("AB CD", 64, 32);
+    paged.Font.Size = size;
+    ASSERT_EQ(User_AddText(&paged), 0) << size;
+    TStaticTextParam still{};
+    still.Text = "AB";
+    still.AreaWidth = 64;
+    still.AreaHeight = 16;
+    still.Font = Font(size);
+    ASSERT_EQ(User_AddStaticText(&still), 0) << size;
+    PackInfo pack = Read();
+    const auto& areas = pack.Programs[0].Areas;
+    ASSERT_EQ(areas.size(), 3u);
+    const std::vector<Bytes> lines = SetPages(areas[0], 128);
+    ASSERT_EQ(areas[0].Body[0], 2) << size;  // one page per line
+    ASSERT_GE(areas[1].PageCount, 1) << size;
+    if (!ink) continue;
+    EXPECT_TRUE(AnyLit(lines[0])) << size;
+    EXPECT_NE(lines[0], lines[1]) << size;
+    EXPECT_TRUE(AnyLit(areas[1].Pages[0].Pixels)) << size;
+    EXPECT_TRUE(AnyLit(Bytes(areas[2].Body.begin() + 2, areas[2].Body.end()))) << size;
+  }
+  // Size 0 is the default 16-pixel cell: one line draws as at size 16.
+  EXPECT_EQ(LitMask(u"AB", 0, 64, 16, 0, Font(0), true, true, false),
+            LitMask(u"AB", 0, 64, 16, 0, Font(16), true, true, false));
+}
+
+// Every page an item keeps is byte for byte the page the renderer draws from
+// the start of the text without a cache.
+TEST_F(TextItems, LongTextsGiveThePagesOfALayoutWithoutCache) {
+  std::u16string text;
+  for (int i = 0; text.size() < 40000; ++i) {
+    text += u"LINE " + std::u16string(static_cast<size_t>(i % 7), u'i') + u"\u6B22\u8FCE W" +
+            (i % 5 == 0 ? u"\r\n\r\n" : i % 3 == 0 ? u"\n" : u" ");
+  }
+  FontSpec font = Font();
+  font.CharSpacing = 1;
+  struct {
+    bool Single, Wrap, Narrow;
+    int32_t Height;
+  } modes[] = {{true, true, false, 16}, {true, false, false, 16}, {false, true, true, 32}};
+  for (const auto& m : modes) {
+    TextLayoutCache cache;
+    TextPageRequest request;
+    request.Text = text;
+    request.SingleLinePages = m.Single;
+    request.Wrap = m.Wrap;
+    request.Width = 64;
+    request.Height = m.Height;
+    request.Font = font;
+    request.NarrowItalics = m.Narrow;
+    request.Cache = &cache;
+    int pages = 0;
+    for (int32_t k = 0; k < 255; ++k) {
+      Bytes cached(PageBytes(64, static_cast<uint32_t>(m.Height), 1));
+      if (RenderTextPage(request, k, cached.data(), cached.size()) == 0) break;
+      for (uint8_t& b : cached) b = static_cast<uint8_t>(~b);
+      ClearRowPadding(64, m.Height, 1, cached.data(), cached.size());
+      ASSERT_EQ(cached, LitMask(text, k, 64, m.Height, 0, font, m.Single, m.Wrap, m.Narrow)) << k;
+      ++pages;
+    }
+    EXPECT_EQ(pages, 255);
+  }
+}
+
+// A 1 MiB single-line text: 255 pages, each the page of a fresh layout.
+TEST_F(TextItems, OneMebibyteSingleLineTextKeepsItsFirst255Pages) {
+  std::string text;
+  for (int i = 0; text.size() < (size_t{1} << 20); ++i) text += "LINE " + std::to_string(i) + " iii\n";
+  const std::u16string text16 = AnsiToUtf16(text);
+  Start(1);
+  for (int32_t effect : {1, 8}) {
+    TSingleTextParam p = Single(text.c_str(), effect, 64, 16);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(User_AddSingleText(&p), 0);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_LT(ms.count(), 3000) << effect;  // the whole text used to take seconds
+    const AreaInfo a = OnlyArea(Read());
+    ASSERT_EQ(a.Body[0], 255);
+    const std::vector<Bytes> pages = SetPages(a, 128);
+    for (int32_t k : {0, 1, 2, 100, 253, 254}) {
+      const size_t at = effect == 8 ? static_cast<size_t>(254 - k) : static_cast<size_t>(k);
+      EXPECT_EQ(pages[at], LitMask(text16, k, 64, 16, 0, Font(), true, true, false)) << effect << " " << k;
+    }
+  }
 }
 
 }  // namespace

@@ -55,6 +55,33 @@ TEST(Raster, NewRastersAreWhiteInEveryKindWithRowsTopFirst) {
   EXPECT_EQ(kRasterDpiY, 96);
 }
 
+TEST(Raster, PagesBeyondTheRasterBoundsAreKnownBeforeAnyAllocation) {
+  struct {
+    int64_t Width, Height;
+    bool Allowed, Exceeds;
+  } cases[] = {
+      {1, 1, true, false},
+      {kMaxRasterSide, 16, true, false},
+      {kMaxRasterSide + 1, 16, false, true},
+      {16, kMaxRasterSide + 1, false, true},
+      {8192, 8192, true, false},  // exactly kMaxRasterPixels
+      {8192, 8193, false, true},
+      {8200, 8200, false, true},
+      {100000, 100000, false, true},
+      {INT32_MAX, 16, false, true},
+      {INT32_MAX, INT32_MAX, false, true},
+      {0, 16, false, false},  // no page at all: not too large
+      {16, -1, false, false},
+      {INT32_MIN, INT32_MAX, false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(RasterSizeAllowed(c.Width, c.Height), c.Allowed) << c.Width << " x " << c.Height;
+    EXPECT_EQ(PageExceedsRasterLimits(c.Width, c.Height), c.Exceeds) << c.Width << " x " << c.Height;
+  }
+  EXPECT_NE(CreateRaster(kMaxRasterSide, 16, PixelKind::Palette8), nullptr);
+  EXPECT_EQ(CreateRaster(kMaxRasterSide + 1, 16, PixelKind::Palette8), nullptr);
+}
+
 TEST(Raster, ConvertsEightBitPagesToSixteenBitsAndColoursToThePalette) {
   RasterPtr r = CreateRaster(4, 1, PixelKind::Palette8);
   SetPixel(*r, 0, 0, kColorBlack);

@@ -325,3 +325,138 @@ TEST(TextLayout, ResumingFromTheCacheDrawsEveryPageAsAFreshLayout) {
 
 }  // namespace
 }  // namespace vexilo
+
+namespace vexilo {
+namespace {
+
+// Host font fields at their 32-bit extremes: positions are exact where they
+// fit the device's 32 bits and held at its ends beyond (as far off the page).
+TEST(TextLayout, ExtremeSpacingsPlaceEveryCharacterWithoutOverflow) {
+  constexpr int kMax = INT32_MAX, kMin = INT32_MIN;
+  struct {
+    const char16_t* Text;
+    int32_t CharSpacing, LineSpacing;
+    bool Centred;
+    int32_t Page;
+    std::vector<DrawCall> Calls;
+  } cases[] = {
+      // Every character wraps onto its own line, drawn cs div 2 to the right.
+      {u"AB", kMax, 0, false, 0, {{kMax / 2, 0, u"A"}, {kMax / 2, 16, u"B"}}},
+      // One line: the pen walks left by 7e8 - 8 a character, centred on the
+      // middle one as the spacing asks.
+      {u"ABCDE", -700000000, 0, true, -1,
+       {{1400000012, 0, u"A"}, {700000020, 0, u"B"}, {28, 0, u"C"}, {-699999964, 0, u"D"},
+        {-1399999956, 0, u"E"}}},
+      // The second line would lie 2^31 + 2^30 down: past the bottom, so only
+      // the first is drawn.
+      {u"A\nB", 0, kMax, false, -1, {{0, kMax / 2, u"A"}}},
+      // Lines climbing by 2^31 - 16: the first at ls div 2, the rest beyond
+      // the device's reach, held at its top end.
+      {u"A\nB\nC", 0, kMin, false, -1, {{0, kMin / 2, u"A"}, {0, kMin, u"B"}, {0, kMin, u"C"}}},
+      {u"A\nB", kMin, kMin, true, 0, {{28, kMin / 2, u"A"}, {28, kMin, u"B"}}},
+  };
+  for (const auto& c : cases) {
+    TextLayoutParams p = Paged(64, 32, c.Page);
+    p.CharSpacing = c.CharSpacing;
+    p.LineSpacing = c.LineSpacing;
+    p.Centred = c.Centred;
+    FixedDevice dev;
+    ASSERT_TRUE(LayoutTextPage(c.Text, p, dev)) << c.CharSpacing << " " << c.LineSpacing;
+    EXPECT_EQ(dev.Calls, c.Calls) << c.CharSpacing << " " << c.LineSpacing;
+  }
+  // Every field at both ends, in every layout: no overflow (the sanitizer
+  // build checks), and the layout ends.
+  const int32_t ends[] = {kMin, kMin + 1, -700000000, -1, 0, 1, 700000000, kMax};
+  for (int32_t cs : ends) {
+    for (int32_t ls : ends) {
+      for (int32_t size : {kMin, -16, 0, 16, kMax}) {
+        for (int mode = 0; mode < 4; ++mode) {
+          TextLayoutParams p = Paged(64, 32, mode == 0 ? -1 : 1);
+          p.SingleLinePages = mode >= 2;
+          p.Wrap = mode != 3;
+          p.Centred = mode == 1;
+          p.CharSpacing = cs;
+          p.LineSpacing = ls;
+          p.Size = size;
+          p.NominalWidth = size / 2;
+          p.Margin = cs;
+          p.VerticalOffset = ls;
+          TextLayoutCache cache;
+          FixedDevice dev;
+          LayoutTextPage(u"WORDS\r\n\r\nON\rLINES iii", p, dev, &cache);
+          LayoutTextPage(u"WORDS\r\n\r\nON\rLINES iii", p, dev);
+        }
+      }
+    }
+  }
+}
+
+// A size of 0 or below is the cell height as given: lines advance by
+// size + ls, and the bottom limit height - x0 - size + 1 moves down.
+TEST(TextLayout, ZeroAndNegativeSizesAdvanceLinesBySize) {
+  struct {
+    int32_t Size, LineSpacing;
+    int32_t Page;
+    std::vector<int> Tops;
+  } cases[] = {
+      {0, 0, 0, {0}},             // every line at the top: all on page 0
+      {0, 10, 0, {5, 15, 25}},    // ls alone; the bottom limit is 33
+      {-16, 0, 0, {0, -16, -32}},
+      {-16, 20, 0, {10, 14, 18}},
+  };
+  for (const auto& c : cases) {
+    TextLayoutParams p = Paged(64, 32, c.Page);
+    p.Size = c.Size;
+    p.NominalWidth = c.Size / 2;
+    p.LineSpacing = c.LineSpacing;
+    FixedDevice dev;
+    ASSERT_TRUE(LayoutTextPage(u"A\nB\nC", p, dev)) << c.Size;
+    EXPECT_EQ(Tops(dev.Calls), c.Tops) << c.Size << " " << c.LineSpacing;
+    p.PageIndex = 1;
+    FixedDevice next;
+    EXPECT_FALSE(LayoutTextPage(u"A\nB\nC", p, next)) << c.Size;
+  }
+}
+
+// Counts what the layout asks of the device.
+struct CountingDevice : FixedDevice {
+  std::map<char16_t, int> WidthCalls;
+  int WholeMeasures = 0;
+  const std::u16string* Whole = nullptr;
+  int CharWidth(char16_t c) {
+    ++WidthCalls[c];
+    return FixedDevice::CharWidth(c);
+  }
+  std::pair<int, int> Measure(std::u16string_view s) {
+    if (Whole != nullptr && s.size() == Whole->size()) ++WholeMeasures;
+    int w = 0;
+    for (char16_t c : s) w += FixedDevice::CharWidth(c);
+    return {w, Height};
+  }
+};
+
+TEST(TextLayout, ACacheMeasuresEachCharacterAndTheWholeTextOnce) {
+  struct {
+    bool Single, Wrap;
+    const char16_t* End;  // of each word: the continuous line has no break
+  } modes[] = {{true, true, u"\n"}, {true, false, u" "}, {false, true, u"\r\n"}};
+  for (const auto& m : modes) {
+    std::u16string text;
+    for (int i = 0; i < 3000; ++i) text += u"LINE " + std::u16string(static_cast<size_t>(i % 4), u'i') + m.End;
+    TextLayoutParams p = Paged(64, 32, 0);
+    p.SingleLinePages = m.Single;
+    p.Wrap = m.Wrap;
+    TextLayoutCache cache;
+    CountingDevice dev;
+    dev.Whole = &text;
+    for (int page = 0; page < 255; ++page) {
+      p.PageIndex = page;
+      ASSERT_TRUE(LayoutTextPage(text, p, dev, &cache)) << page;
+    }
+    for (const auto& [c, calls] : dev.WidthCalls) EXPECT_EQ(calls, 1) << static_cast<int>(c);
+    EXPECT_LE(dev.WholeMeasures, 1);
+  }
+}
+
+}  // namespace
+}  // namespace vexilo
