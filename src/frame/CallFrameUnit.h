@@ -11,11 +11,22 @@
 
 namespace vexilo {
 
-inline void WriteDebugLineSafely(std::string_view name, bool success) noexcept {
+// False when the line could not be written (logging off counts as written).
+inline bool WriteDebugLineSafely(std::string_view name, bool success) noexcept {
   try {
-    WriteDebugLine(name, success);
+    return WriteDebugLine(name, success);
   } catch (...) {
+    return false;
   }
+}
+
+// An export whose debug line cannot be written (a full disk) does not report
+// success: its success line is replaced by an attempt at a " Fail" line, and
+// the export answers its failure result.
+inline bool FinishWithLine(std::string_view name, bool success) noexcept {
+  if (WriteDebugLineSafely(name, success)) return success;
+  if (success) WriteDebugLineSafely(name, false);
+  return false;
 }
 
 // Byte exports: 1 success, 0 failure.
@@ -27,25 +38,47 @@ uint8_t RunByteExport(std::string_view name, Body&& body) noexcept {
   } catch (...) {
     ok = false;
   }
-  WriteDebugLineSafely(name, ok);
-  return ok ? 1 : 0;
+  return FinishWithLine(name, ok) ? 1 : 0;
 }
 
-// Item exports: 0 success, -1 failure. An item that fails, by its result or
-// by an exception, leaves the pack exactly as it was.
+// Exports that change the pack: 0 success, -1 failure. One that fails, by its
+// result, by an exception or because its debug line could not be written,
+// leaves the pack exactly as it was: the success line is written while the
+// transaction is still open, and only then is the change kept.
 template <class Body>
-int32_t RunItemExport(std::string_view name, Body&& body) noexcept {
+int32_t RunPackExport(std::string_view name, Body&& body) noexcept {
   int32_t result = -1;
+  bool lineWritten = false;
   try {
     PackTransaction tx;
-    result = std::forward<Body>(body)();
-    if (result == 0) tx.Commit();
-    else result = -1;
+    result = std::forward<Body>(body)() == 0 ? 0 : -1;
+    if (result == 0) {
+      if (WriteDebugLineSafely(name, true)) {
+        lineWritten = true;
+        tx.Commit();
+      } else {
+        result = -1;
+      }
+    }
   } catch (...) {
     result = -1;
   }
-  WriteDebugLineSafely(name, result == 0);
+  if (!lineWritten) WriteDebugLineSafely(name, false);
   return result;
+}
+
+// Item exports: 0 success, -1 failure.
+template <class Body>
+int32_t RunItemExport(std::string_view name, Body&& body) noexcept {
+  return RunPackExport(name, std::forward<Body>(body));
+}
+
+// A byte export that changes the pack (User_CompletePack): as an item, its
+// change is kept only with its success line.
+template <class Body>
+uint8_t RunBytePackExport(std::string_view name, Body&& body) noexcept {
+  const int32_t result = RunPackExport(name, [&] { return std::forward<Body>(body)() ? 0 : -1; });
+  return result == 0 ? 1 : 0;
 }
 
 // Text items name their debug line with the export's name, a blank and the

@@ -61,13 +61,13 @@ bool CloseLog(const char* marker) {
 
 bool DebugEnabled() { return g_log.Enabled; }
 
-void WriteDebugLine(std::string_view name, bool success) {
-  if (!g_log.Enabled) return;
+bool WriteDebugLine(std::string_view name, bool success) {
+  if (!g_log.Enabled) return true;
   std::string line = DebugTimeStamp();
   line += ' ';
   line.append(name);
   line += success ? " Success" : " Fail";
-  AppendLine(std::move(line));
+  return AppendLine(std::move(line));
 }
 
 bool UseDebug(int32_t debugOn) {

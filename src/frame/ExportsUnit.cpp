@@ -45,7 +45,7 @@ VEXILO_API uint8_t VEXILO_CALL User_UseDebug(int32_t DebugOn) {
 }
 
 VEXILO_API uint8_t VEXILO_CALL User_CompletePack(void) {
-  return RunByteExport("User_CompletePack", [] { return CompletePack(); });
+  return RunBytePackExport("User_CompletePack", [] { return CompletePack(); });
 }
 
 VEXILO_API uint8_t VEXILO_CALL User_OpenToUDPScreen(int32_t, const char* IPAddr, uint16_t PortNO) {

@@ -16,6 +16,10 @@ std::string HostFolder();
 std::string HostFilePath(const char* name);
 bool FileExists(const std::string& path);
 
+// The library's own files ("Swap.Dat", "Debug.Txt") are opened only when
+// they are regular files: a symbolic link in their place is not followed,
+// and a FIFO or a device is refused without waiting for it.
+
 // "Swap.Dat": created or emptied and opened for reading and writing.
 bool SwapOpenEmpty();
 void SwapClose();
@@ -30,9 +34,16 @@ bool SwapTruncate(uint64_t length);
 // created when missing. Null when it cannot be opened.
 struct AppendFile;
 AppendFile* OpenAppendFile(const std::string& path);
-// Writes all the bytes at the end of the file; false when it took fewer.
+// Writes all the bytes at the end of the file; false when it took fewer, in
+// which case the file is cut back to where it ended before.
 bool AppendToFile(AppendFile* file, std::string_view bytes);
 void CloseAppendFile(AppendFile* file);
+
+// The whole content of a host file such as a configuration file, which may be
+// reached through a symbolic link; false (and text empty) when it is not a
+// regular file, cannot be read or holds more than maxBytes. Never waits for a
+// FIFO or a device.
+bool ReadRegularFile(const std::string& path, size_t maxBytes, std::string& text);
 
 // The whole content of a file; empty when it cannot be read.
 std::vector<uint8_t> ReadWholeFile(const std::string& path);

@@ -13,6 +13,24 @@ namespace {
 
 int g_swapFd = -1;
 
+// Opens one of the library's own files in its folder. A symbolic link in its
+// place is not followed and nothing that could block is waited for (a FIFO,
+// a device): only a regular file is kept, and it is then switched back to
+// blocking writes. Nothing is truncated here; the caller does that once it
+// knows the file is its own. -1 when the file is refused or cannot be opened.
+int OpenOwnFile(const std::string& path, int flags) {
+  int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+  if (fd < 0) return -1;
+  struct stat st;
+  int fl = -1;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (fl = ::fcntl(fd, F_GETFL)) < 0 ||
+      ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 }  // namespace
 
 std::string HostFolder() {
@@ -39,9 +57,14 @@ bool FileExists(const std::string& path) {
 
 bool SwapOpenEmpty() {
   SwapClose();
-  std::string path = HostFilePath("Swap.Dat");
-  g_swapFd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  return g_swapFd >= 0;
+  int fd = OpenOwnFile(HostFilePath("Swap.Dat"), O_RDWR | O_CREAT);
+  if (fd < 0) return false;
+  if (::ftruncate(fd, 0) != 0) {
+    ::close(fd);
+    return false;
+  }
+  g_swapFd = fd;
+  return true;
 }
 
 void SwapClose() {
@@ -91,23 +114,58 @@ struct AppendFile {
 };
 
 AppendFile* OpenAppendFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  int fd = OpenOwnFile(path, O_WRONLY | O_CREAT | O_APPEND);
   if (fd < 0) return nullptr;
   return new AppendFile{fd};
 }
 
 bool AppendToFile(AppendFile* file, std::string_view bytes) {
   if (file == nullptr) return false;
+  struct stat st;
+  if (::fstat(file->Fd, &st) != 0) return false;
   const char* p = bytes.data();
   size_t left = bytes.size();
   while (left > 0) {
     ssize_t w = ::write(file->Fd, p, left);
     if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
+    if (w <= 0) {
+      // A part that went out (the disk filled up on the way) is taken back,
+      // so that the file never ends in a torn piece; not when another writer
+      // has appended meanwhile.
+      const off_t written = static_cast<off_t>(bytes.size() - left);
+      struct stat now;
+      if (written > 0 && ::fstat(file->Fd, &now) == 0 && now.st_size == st.st_size + written) {
+        while (::ftruncate(file->Fd, st.st_size) != 0 && errno == EINTR) {
+        }
+      }
+      return false;
+    }
     p += w;
     left -= static_cast<size_t>(w);
   }
   return true;
+}
+
+bool ReadRegularFile(const std::string& path, size_t maxBytes, std::string& text) {
+  text.clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  char buf[8192];
+  while (ok) {
+    ssize_t r = ::read(fd, buf, sizeof buf);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0 || text.size() + static_cast<size_t>(r) > maxBytes) {
+      ok = false;
+      break;
+    }
+    if (r == 0) break;
+    text.append(buf, static_cast<size_t>(r));
+  }
+  ::close(fd);
+  if (!ok) text.clear();
+  return ok;
 }
 
 void CloseAppendFile(AppendFile* file) {

@@ -1,7 +1,6 @@
 #include "frame/IniReaderUnit.h"
 
-#include <cstdio>
-#include <memory>
+#include "frame/HostFilesUnit.h"
 
 namespace vexilo {
 namespace {
@@ -84,16 +83,8 @@ IniFile ParseIni(std::string_view text) {
 }
 
 std::optional<IniFile> LoadIniFile(const std::string& path) {
-  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!f) return std::nullopt;
   std::string text;
-  char buf[8192];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) {
-    if (text.size() + n > kMaxIniFileBytes) return std::nullopt;
-    text.append(buf, n);
-  }
-  if (std::ferror(f.get())) return std::nullopt;
+  if (!ReadRegularFile(path, kMaxIniFileBytes, text)) return std::nullopt;
   return ParseIni(text);
 }
 

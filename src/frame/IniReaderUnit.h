@@ -29,7 +29,8 @@ struct IniFile {
 inline constexpr size_t kMaxIniFileBytes = 16u << 20;
 
 IniFile ParseIni(std::string_view text);
-// nullopt when the file does not exist, cannot be read or is too large.
+// nullopt when the file does not exist, is not a regular file (a FIFO or a
+// device is refused without waiting for it), cannot be read or is too large.
 std::optional<IniFile> LoadIniFile(const std::string& path);
 
 // Case-insensitive for ASCII letters; a GBK lead byte and its trail byte are

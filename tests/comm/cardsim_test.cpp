@@ -8,6 +8,8 @@
 #include <iterator>
 
 #include "CommTestSupport.h"
+#include "HostLibrary.h"
+#include "lang/CodePageUnit.h"
 
 extern char** environ;
 
@@ -132,6 +134,139 @@ TEST_F(CardSim, CommandLineProgramServesAndSavesPacks) {
   std::ifstream saved(dir.Path() + "/pack-1.bin", std::ios::binary);
   Bytes got((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
   EXPECT_TRUE(got == pack) << got.size();
+}
+
+// The answer to C is the card's verdict on the last pack: the configured
+// status before any pack and after a sound one, 1 after a pack whose seal is
+// wrong or that stopped half way; FixedStatus answers the configured status
+// whatever came.
+TEST_F(CardSim, StatusIsTheVerdictOnTheLastPack) {
+  CardSimulator sim(cardsim::CardOptions{.Status = 15});
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  ASSERT_TRUE(OpenUdpLink("127.0.0.1", sim.UdpPort()));
+  UdpLinkCloser closer;
+  auto status = [&]() -> int {
+    uint8_t dest = 1;
+    ReplyFrame reply;
+    if (!SendFrame(nullptr, kLetterStatus, dest, nullptr, 0) || !ReceiveFrame(nullptr, dest, 500, reply) ||
+        reply.Letter != kLetterData || reply.DataLength != 1) {
+      return -1;
+    }
+    return reply.Data[0];
+  };
+  const Bytes sound = Sealed(RandomBytes(400, 21));
+  Bytes wrongSeal = sound;
+  wrongSeal[100] ^= 0x01;
+  EXPECT_EQ(status(), 15) << "no pack yet";
+  struct Step {
+    const char* Name;
+    const Bytes* Pack;  // null: only the first packet of a pack
+    cardsim::CardFaults Faults;
+    int Status;
+  };
+  const Step steps[] = {
+      {"sound pack", &sound, {}, 15},
+      {"seal wrong", &wrongSeal, {}, cardsim::kStatusBadPack},
+      {"sound again", &sound, {}, 15},
+      {"stopped after its first packet", nullptr, {}, cardsim::kStatusBadPack},
+      {"seal wrong, status lies", &wrongSeal, {.FixedStatus = true}, 15},
+      {"rebuilt wrong", &sound, {.SpoilPack = true}, cardsim::kStatusBadPack},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.Name);
+    sim.SetFaults(step.Faults);
+    uint8_t dest = 1;
+    if (step.Pack != nullptr) {
+      WritePack(*step.Pack);
+      ASSERT_TRUE(PacketExchange(nullptr, dest, kKindPackPlain, PackData(), 200, 3));
+    } else {
+      Bytes first = {kFlagFirst, kKindPackPlain, 0, 0, 0, 0};
+      first.insert(first.end(), sound.begin(), sound.begin() + 100);
+      ReplyFrame reply;
+      ASSERT_TRUE(SendFrame(nullptr, kLetterData, dest, first.data(), first.size()));
+      ASSERT_TRUE(ReceiveFrame(nullptr, dest, 500, reply));
+    }
+    EXPECT_EQ(status(), step.Status);
+  }
+}
+
+// Through the exports, as a host sends: a pack whose text page is blank
+// (its pixel bytes all 0) goes to a card on UDP, built and sent by the
+// library in a child process. Gives the send's result.
+class CardSimExports : public CardSim {
+ protected:
+  void SetUp() override {
+    CardSim::SetUp();
+    home_ = MakeTempFolder("cardsim-send");
+  }
+  std::string Send(uint16_t port, bool seal, int32_t compress, uint16_t packetSize) {
+    WriteTextFile(home_ + "/LED.INI", Utf8ToGbk("[地址: 1]\nLinkMode=TCP/IP\nIPAddr=127.0.0.1\nPortNO=" +
+                                                std::to_string(port) + "\nLinkAddr=1\nColor=1\n"));
+    auto run = RunHost(home_, [&](const HostApi& api) {
+      const std::string face = Utf8ToGbk("宋体");
+      TTextParam blank{};
+      blank.Text = " ";
+      blank.AreaWidth = 128;
+      blank.AreaHeight = 32;
+      blank.Font.FaceName = face.c_str();
+      blank.Font.Size = 16;
+      blank.Font.TextColor = 1;
+      std::string r = std::to_string(api.InitBuffer(1));
+      r += std::to_string(api.AddProgram(0, 0));
+      r += std::to_string(api.AddText(&blank));
+      if (seal) r += std::to_string(api.CompletePack());
+      if (r != (seal ? "1001" : "100")) return "pack not built: " + r;
+      return std::to_string(api.SendToUDPScreen(1, "127.0.0.1", port, compress, 0, packetSize, 3));
+    });
+    if (!run.Ok) return "run failed: " + run.Error;
+    return run.Output;
+  }
+  Bytes SwapFile() const { return ReadWholeFile(home_ + "/Swap.Dat"); }
+  std::string home_;
+};
+
+// A blank page sent compressed in the smallest packets gives long rows of
+// equal chunks; replies a little late must not make the card drop any. The
+// library reports success because the card rebuilt the pack exactly.
+TEST_F(CardSimExports, BlankPageCompressedInSmallestPacketsUnderDelayArrivesExactly) {
+  CardSimulator sim(cardsim::CardOptions{.Faults = {.DelayMs = 5}});
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  EXPECT_EQ(Send(sim.UdpPort(), true, 1, 15), "1");
+  auto payloads = DataPayloads(sim);
+  size_t equalNeighbours = 0;
+  for (size_t i = 1; i < payloads.size(); ++i) equalNeighbours += payloads[i] == payloads[i - 1];
+  EXPECT_GT(equalNeighbours, 10u) << "the blank page must give equal chunks in a row";
+  auto packs = sim.Packs();
+  ASSERT_EQ(packs.size(), 1u);
+  EXPECT_EQ(packs[0].Kind, 47);
+  EXPECT_EQ(packs[0].Error, "");
+  EXPECT_TRUE(packs[0].SealOk);
+  EXPECT_TRUE(packs[0].Bytes == SwapFile()) << packs[0].Bytes.size() << " bytes rebuilt";
+}
+
+// The send's result follows the card's verdict on what it rebuilt.
+TEST_F(CardSimExports, SendFailsWhenTheCardsPackIsBroken) {
+  struct Case {
+    const char* Name;
+    cardsim::CardFaults Faults;
+    bool Seal;        // User_CompletePack before the send
+    bool CardSealOk;  // the seal checks on the card's copy
+    const char* Result;
+  };
+  const Case cases[] = {
+      {"sound pack", {}, true, true, "1"},
+      {"card rebuilt it wrong", {.SpoilPack = true}, true, false, "0"},
+      {"pack sent without its seal", {}, false, false, "0"},
+      {"card rebuilt it wrong, status lies", {.FixedStatus = true, .SpoilPack = true}, true, false, "1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    CardSimulator sim(cardsim::CardOptions{.Faults = c.Faults});
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    EXPECT_EQ(Send(sim.UdpPort(), c.Seal, 0, 200), c.Result);
+    ASSERT_EQ(sim.Packs().size(), 1u);
+    EXPECT_EQ(sim.Packs()[0].SealOk, c.CardSealOk);
+  }
 }
 
 }  // namespace

@@ -399,5 +399,41 @@ TEST_F(Exchange, DroppedRepliesAreRetriedAndThePackStillArrivesExactly) {
   }
 }
 
+// An all-zero pack compresses to many equal chunks in a row, and each of
+// them is data: the card takes every one, whether its replies came a little
+// late, were lost or did not accept; only the packets sent again because an
+// acceptance was missed are left out.
+TEST_F(Exchange, EqualCompressedChunksAreEachTakenAndResentOnesOnlyOnce) {
+  const Bytes pack = Sealed(Bytes(600, 0));
+  WritePack(pack);
+  struct Case {
+    const char* Name;
+    Via Link;
+    CardFaults Faults;
+  };
+  const Case cases[] = {
+      {"late replies, UDP", Via::Udp, {.DelayMs = 5}},
+      {"late replies, serial", Via::Serial, {.DelayMs = 5}},
+      {"D for O, UDP", Via::Udp, {.DataForAccept = 2}},
+      {"lost replies, UDP", Via::Udp, {.DropEvery = 6}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    sim_->ClearRecords();
+    sim_->SetFaults(c.Faults);
+    ASSERT_TRUE(Run(c.Link, kKindPackCompressed, PackData(), 20));
+    auto payloads = DataPayloads(*sim_);
+    size_t equalNeighbours = 0;
+    for (size_t i = 1; i < payloads.size(); ++i) equalNeighbours += payloads[i] == payloads[i - 1];
+    EXPECT_GT(equalNeighbours, 5u) << "the pack must give equal chunks in a row";
+    auto packs = sim_->Packs();
+    ASSERT_EQ(packs.size(), 1u);
+    EXPECT_EQ(packs[0].Error, "");
+    EXPECT_TRUE(packs[0].Bytes == pack) << packs[0].Bytes.size() << " bytes rebuilt";
+    EXPECT_TRUE(packs[0].SealOk);
+  }
+  sim_->SetFaults(CardFaults{});
+}
+
 }  // namespace
 }  // namespace vexilo::testing

@@ -28,6 +28,11 @@ using Clock = std::chrono::steady_clock;
 
 constexpr size_t kMaxPack = 64u << 20;  // larger packs are refused as faulty
 constexpr auto kSerialResync = std::chrono::milliseconds(50);
+// The library waits at least this long for the acceptance of a data packet.
+// A reply later than this less a margin for scheduling may have come after
+// it gave up, so it is not counted as delivered.
+constexpr uint32_t kLeastDataWaitMs = 1000;
+constexpr uint32_t kLateMarginMs = 100;
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
   std::string s;
@@ -86,8 +91,15 @@ struct CardSimulator::State {
   std::vector<uint8_t> SerialIn;
   Clock::time_point SerialLastByte;
   uint64_t ReplyCount = 0;
+  // Whether the last reply reached the library intact, from an address it
+  // takes, with the letter it asked for and in time: whether it can have
+  // taken it as the acceptance of the last data packet.
   bool LastReplyClean = true;
-  std::vector<uint8_t> LastPayload;
+  std::vector<uint8_t> LastPayload;  // of the last data packet since a handshake
+  // The verdict on the last pack: none received yet, good (rebuilt whole,
+  // seal checks) or bad (broken, or begun and not finished).
+  enum class Verdict { None, Good, Bad };
+  Verdict PackVerdict = Verdict::None;
   bool PackActive = false;
   uint8_t PackKind = 0;
   std::vector<uint8_t> Pack;
@@ -154,8 +166,10 @@ struct CardSimulator::State {
       return;
     }
     if (f.DelayMs > 0) {
-      clean = false;
       if (!Pause(f.DelayMs)) return;
+      // Late, or so late that the library has already sent again: it gave
+      // up waiting for this reply.
+      if (f.DelayMs + kLateMarginMs >= kLeastDataWaitMs || InputWaiting(via)) clean = false;
     }
     uint8_t source = address;
     if (f.ReplyFrom >= 0) {
@@ -179,9 +193,27 @@ struct CardSimulator::State {
     Transmit(via, to, frame);
   }
 
+  // Whether the library has sent something that is not read yet.
+  bool InputWaiting(Channel via) {
+    struct pollfd p = {via == Channel::Udp ? UdpFd : Master, POLLIN, 0};
+    return p.fd >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+  }
+
+  // The answer to C: the configured status unless the last pack is broken.
+  uint8_t StatusAnswer(uint8_t configured, const CardFaults& faults) const {
+    if (faults.FixedStatus || PackVerdict != Verdict::Bad) return configured;
+    return kStatusBadPack;
+  }
+
   void FinishPack() {
     PackRecord rec;
     rec.Kind = PackKind;
+    bool spoil = false;
+    {
+      std::lock_guard<std::mutex> hold(Lock);
+      spoil = Options.Faults.SpoilPack;
+    }
+    if (spoil && !Pack.empty()) Pack[Pack.size() / 2] ^= 0x10;
     rec.Bytes = Pack;
     rec.Error = PackError;
     if (rec.Error.empty() && !Stream.empty()) rec.Error = "compressed bytes left over after the last block";
@@ -202,6 +234,7 @@ struct CardSimulator::State {
         std::fclose(out);
       }
     }
+    PackVerdict = rec.SealOk && rec.Error.empty() ? Verdict::Good : Verdict::Bad;
     Log("pack of " + std::to_string(n) + " bytes, kind " + std::to_string(rec.Kind) +
         (rec.SealOk ? ", seal good" : ", seal bad") + (rec.Error.empty() ? "" : ", " + rec.Error) +
         (rec.SavedAs.empty() ? "" : ", saved as " + rec.SavedAs));
@@ -217,6 +250,7 @@ struct CardSimulator::State {
 
   void BeginPack(uint8_t kind) {
     PackActive = true;
+    PackVerdict = Verdict::Bad;  // until it is finished and checks
     PackKind = kind;
     Pack.clear();
     Stream.clear();
@@ -300,19 +334,29 @@ struct CardSimulator::State {
     const size_t dataLength = n - 8;
     switch (letter) {
       case 'A':
+        // A handshake begins a transfer: no data packet after it is a copy
+        // of one before it.
+        LastPayload.clear();
         Reply(via, from, faults.Refuse ? 'B' : 'H', {});
         break;
       case 'C':
-        Reply(via, from, 'D', {status});
+        Reply(via, from, 'D', {StatusAnswer(status, faults)});
         break;
       case 'U':
         Reply(via, from, 'D', {static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word)});
         break;
       case 'D': {
         std::vector<uint8_t> payload(data, data + dataLength);
-        // A packet sent again because its acceptance did not arrive is not
-        // taken twice.
-        const bool repeat = !LastReplyClean && payload == LastPayload;
+        // A packet sent again because its acceptance did not reach the
+        // library is not taken twice. A compressed chunk carries no offset,
+        // and a pack with long runs of equal bytes gives many equal chunks
+        // in a row, so an equal chunk is a copy only when the reply to the
+        // one before could not have been taken. A plain packet names its
+        // offset: one equal to the packet before holds the same bytes for
+        // the same place, which the pack already has.
+        const bool plain = dataLength >= 2 && data[0] != 0x0F && (data[1] == 15 || data[1] == 31);
+        const bool same = !LastPayload.empty() && payload == LastPayload;
+        const bool repeat = same && (plain || !LastReplyClean);
         if (!repeat) OnData(data, dataLength);
         LastPayload = std::move(payload);
         bool dataInstead = false;

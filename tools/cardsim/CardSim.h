@@ -2,8 +2,10 @@
 // address over UDP on a loopback port and over a pseudo-terminal, answers A
 // with H, D with O, C with a status byte and U with a word, rebuilds the
 // packs it receives (plain or compressed), checks their seal, and records
-// every frame. Faults are injected on request. Runs on its own thread; every
-// accessor may be called from any thread.
+// every frame. Its status answer is its verdict on the last pack: the
+// configured status when that pack was rebuilt whole and its seal checks,
+// kStatusBadPack otherwise. Faults are injected on request. Runs on its own
+// thread; every accessor may be called from any thread.
 #pragma once
 #include <chrono>
 #include <cstddef>
@@ -27,7 +29,14 @@ struct CardFaults {
   int ReplyFrom = -1;           // 0..255: every reply names this source address
   uint32_t DelayMs = 0;         // every reply goes out this late
   uint32_t DataForAccept = 0;   // the next n data packets are answered with D, not O
+  bool FixedStatus = false;     // C is answered with the configured status, whatever the packs
+  bool SpoilPack = false;       // each rebuilt pack gets one byte wrong (a card with bad memory)
 };
+
+// The status answered to C while the last pack received is broken: it did
+// not arrive whole, does not decode, or its seal does not check. The library
+// takes only 0 and 15 for success.
+inline constexpr uint8_t kStatusBadPack = 1;
 
 struct CardOptions {
   uint8_t Address = 1;
@@ -37,7 +46,7 @@ struct CardOptions {
   std::string SerialDir;        // when set, the terminal is linked there as COM<ComNumber>
   int ComNumber = 1;
   std::string SaveDir;          // when set, each received pack is saved there
-  uint8_t Status = 0;           // the answer to C
+  uint8_t Status = 0;           // the answer to C before any pack and after a good one
   uint16_t Word = 0;            // the answer to U
   CardFaults Faults;
   std::function<void(const std::string&)> Log;  // one line per frame in and out

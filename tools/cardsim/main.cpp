@@ -22,7 +22,8 @@ void Usage() {
       "  --serial-dir DIR   link the terminal as DIR/COM<n> (implies --serial)\n"
       "  --com N            the n of COM<n> (default 1)\n"
       "  --save DIR         save each received pack as DIR/pack-<k>.bin\n"
-      "  --status S         status byte answered to C (default 0)\n"
+      "  --status S         status byte answered to C (default 0) while the last\n"
+      "                     pack checks or none came yet; a broken pack gives 1\n"
       "  --word W           word answered to U (default 0)\n"
       "  --quiet            do not print the frames\n"
       "faults:\n"
@@ -34,7 +35,9 @@ void Usage() {
       "  --decoy-foreign A  precede each reply by a copy from card address A\n"
       "  --reply-from A     answer from card address A\n"
       "  --delay MS         answer MS milliseconds late\n"
-      "  --d-for-o N        answer the next n data packets with D instead of O\n",
+      "  --d-for-o N        answer the next n data packets with D instead of O\n"
+      "  --status-lies      answer C with the --status byte even after a broken pack\n"
+      "  --spoil-pack       get one byte of each rebuilt pack wrong\n",
       stderr);
 }
 
@@ -82,6 +85,8 @@ int main(int argc, char** argv) {
     else if (a == "--reply-from") opt.Faults.ReplyFrom = static_cast<int>(take(0, 255));
     else if (a == "--delay") opt.Faults.DelayMs = static_cast<uint32_t>(take(0, 600000));
     else if (a == "--d-for-o") opt.Faults.DataForAccept = static_cast<uint32_t>(take(0, 1000000));
+    else if (a == "--status-lies") opt.Faults.FixedStatus = true;
+    else if (a == "--spoil-pack") opt.Faults.SpoilPack = true;
     else if (a == "--help" || a == "-h") { Usage(); return 0; }
     else { Usage(); return 2; }
   }
