@@ -174,6 +174,63 @@ bool TransferCompressed(Transfer& t, uint8_t kind, const ExchangeData& data, uin
   return true;
 }
 
+// Whole milliseconds left until the deadline, rounded up; 0 once it has passed.
+uint32_t MsLeft(Clock::time_point deadline) {
+  const auto left = deadline - Clock::now();
+  if (left <= Clock::duration::zero()) return 0;
+  return static_cast<uint32_t>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
+// One datagram is one frame. Datagrams that are discarded do not extend the
+// wait: it ends at the deadline however many came before.
+bool ReceiveUdpReply(uint8_t& destination, Clock::time_point deadline, ReplyFrame& reply) {
+  static_assert(kUdpReplyBuffer == kReplyCollectMax);
+  uint8_t buf[kReplyCollectMax];
+  do {
+    const int r = UdpReceive(buf, MsLeft(deadline));
+    if (r <= 0) return false;
+    if (TakeReply(buf, static_cast<size_t>(r), false, destination, reply) == ReplyOutcome::Taken) return true;
+  } while (Clock::now() < deadline);
+  return false;
+}
+
+// Serial bytes are collected one at a time into a window of the last
+// kReplyCollectMax bytes. A frame is recognised the moment its last byte
+// arrives, wherever it starts in the window, so noise on the line before a
+// reply does not hide the reply. A complete frame that is discarded (for
+// another card or host, or of a letter the library does not take) is
+// dropped from the window with everything before it. Collecting ends at the
+// deadline, however much arrives before it.
+bool ReceiveSerialReply(SerialPort* port, uint8_t& destination, Clock::time_point deadline, ReplyFrame& reply) {
+  uint8_t buf[kReplyCollectMax];
+  size_t n = 0;
+  uint8_t byte;
+  while (SerialWaitByte(port, byte, deadline)) {
+    if (n == sizeof buf) {
+      std::memmove(buf, buf + 1, n - 1);
+      --n;
+    }
+    buf[n++] = byte;
+    if (byte != kFrameEnd || n < kFrameOverhead) continue;
+    // Every start whose length byte makes a frame end at this byte, the
+    // earliest (longest) first.
+    for (size_t start = 0; start + kFrameOverhead <= n; ++start) {
+      if (buf[start] != kFrameStart || buf[start + 3] != n - start) continue;
+      const uint8_t* frame = buf + start;
+      const size_t length = n - start;
+      const FrameCheck check = CheckReplyFrame(frame, length, true, destination);
+      if (check == FrameCheck::Valid) {
+        if (TakeReply(frame, length, true, destination, reply) == ReplyOutcome::Taken) return true;
+      } else if (check != FrameCheck::NotForHost && check != FrameCheck::ForeignCard) {
+        continue;  // not a frame: noise that happens to look like a start
+      }
+      n = 0;  // a whole frame, not for this exchange
+      break;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 ExchangeForm FormOfKind(uint8_t kind) {
@@ -234,27 +291,9 @@ bool SendFrame(CardLink link, uint8_t letter, uint8_t destination, const uint8_t
 
 bool ReceiveFrame(CardLink link, uint8_t& destination, uint32_t waitMs, ReplyFrame& reply) {
   const uint32_t wait = std::max(waitMs, ReplyWaitFloor());
-  const auto waitSpan = std::chrono::milliseconds(wait);
-  for (;;) {
-    uint8_t buf[kReplyCollectMax];
-    size_t n = 0;
-    if (link != nullptr) {
-      // Byte by byte; the wait starts again with every byte that arrives.
-      Clock::time_point deadline = Clock::now() + waitSpan;
-      uint8_t byte;
-      while (n < sizeof buf && SerialWaitByte(link, byte, deadline)) {
-        buf[n++] = byte;
-        if (n >= kFrameOverhead && n >= buf[3]) break;
-        deadline = Clock::now() + waitSpan;
-      }
-    } else {
-      static_assert(kUdpReplyBuffer == kReplyCollectMax);
-      const int r = UdpReceive(buf, wait);
-      n = r > 0 ? static_cast<size_t>(r) : 0;
-    }
-    if (n == 0) return false;
-    if (TakeReply(buf, n, link != nullptr, destination, reply) == ReplyOutcome::Taken) return true;
-  }
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(wait);
+  if (link != nullptr) return ReceiveSerialReply(link, destination, deadline, reply);
+  return ReceiveUdpReply(destination, deadline, reply);
 }
 
 ReplyOutcome TakeReply(const uint8_t* bytes, size_t n, bool serialLink, uint8_t& destination, ReplyFrame& reply) {

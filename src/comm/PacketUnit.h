@@ -93,9 +93,12 @@ struct ReplyFrame {
 enum class ReplyOutcome { Invalid, Ignored, Taken };
 ReplyOutcome TakeReply(const uint8_t* bytes, size_t n, bool serialLink, uint8_t& destination, ReplyFrame& reply);
 
-// Waits for a valid reply with letter H, B, O or D, at least ReplyWaitFloor
-// and at least waitMs for each frame; invalid frames and other letters are
-// discarded and the wait begins again. A valid frame teaches destination the
+// Waits for a valid reply with letter H, B, O or D. The wait W is the larger
+// of waitMs and ReplyWaitFloor, and it is a deadline from the call: invalid
+// frames and frames of other letters are discarded without extending it, so
+// noise on the link costs no more than W. Over a serial link the bytes are
+// collected one by one and a reply is found wherever it begins among them
+// (noise before it does not hide it). A valid frame teaches destination the
 // card's address and counts in ConfirmedFrameCount. False when none came.
 bool ReceiveFrame(CardLink link, uint8_t& destination, uint32_t waitMs, ReplyFrame& reply);
 

@@ -17,7 +17,10 @@ namespace {
 constexpr uint16_t kCommandPacketSize = 200;
 constexpr uint16_t kCommandRetries = 3;
 constexpr uint16_t kUdpPackRetries = 3;
-constexpr int32_t kMaxPacketSizeArgument = 4096;
+constexpr int32_t kSmallestPacket = 15;
+constexpr int32_t kLargestPacket = static_cast<int32_t>(kFrameMaxLength);
+constexpr int32_t kFewestRetries = 1;
+constexpr int32_t kMostRetries = 100;
 constexpr int32_t kStatusPollMs = 1200;
 constexpr int32_t kStatusPollLimitMs = 10000;
 constexpr int kRequestAttempts = 3;
@@ -46,8 +49,14 @@ uint8_t PackKind(int32_t compress, int32_t altKind) {
   return alternate ? kKindPackPlainAlt : kKindPackPlain;
 }
 
+// A frame must hold a packet's header and at least one data byte within its
+// one-byte length: packets of 15 to 254 bytes. Checked on the value the host
+// gave, before anything is cut to 16 bits or sent (a port search sends
+// probes, so the check cannot wait for the exchange).
+bool PacketSizeFits(int32_t packetSize) { return packetSize >= kSmallestPacket && packetSize <= kLargestPacket; }
+
 bool ArgumentsInRange(int32_t packetSize, int32_t retryCount) {
-  return packetSize <= kMaxPacketSizeArgument && retryCount >= 1 && retryCount <= 100;
+  return PacketSizeFits(packetSize) && retryCount >= kFewestRetries && retryCount <= kMostRetries;
 }
 
 // Opens the link of a screen (serial through openSerial, or UDP to the
@@ -271,6 +280,7 @@ bool SendToUdpScreen(int32_t screenNo, const char* ipAddr, uint16_t port, int32_
                      uint16_t packetSize, uint16_t retryCount) {
   TScreenConfig config;
   if (!ReadScreen(screenNo, config) || PackBytesLength() <= 2) return false;
+  if (!PacketSizeFits(packetSize) || retryCount < kFewestRetries) return false;
   const uint8_t kind = PackKind(compress, altKind);
   uint8_t destination = static_cast<uint8_t>(config.LinkAddr);
   return OnUdpLink(ipAddr, port, [&](CardLink link) {

@@ -42,6 +42,9 @@ bool CloseToUdpScreen(const char* ipAddr, uint16_t port);
 bool AdjustTime(int32_t screenNo);
 bool AdjustToUdpTime(const char* ipAddr, uint16_t port);
 
+// The send exports refuse a PacketSize outside 15 to 254 before any frame
+// goes out (a port search included); the X and address variants also refuse
+// a RetryCount outside 1 to 100, the UDP variant a RetryCount of 0.
 bool SendToScreen(int32_t screenNo);
 bool SendToScreenX(int32_t screenNo, int32_t compress, int32_t packetSize, int32_t retryCount);
 bool SendToAddrScreen(int32_t screenNo, uint8_t cardAddr, int32_t compress, int32_t altKind, int32_t packetSize,

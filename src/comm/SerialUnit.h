@@ -2,6 +2,16 @@
 // and out. Ports are named COM1 to COM255 as on Windows; on Linux COMn is
 // /dev/ttyS<n-1>, or $VEXILO_SERIAL_DIR/COMn when that variable names a
 // folder (a port without an entry there does not exist).
+//
+// While the library holds a port it holds the port's lock file as Linux
+// serial programs do: LCK..<device> in /var/lock, or in the folder that
+// VEXILO_LOCK_DIR names. <device> is the real device behind the name (links
+// resolved) below /dev with '/' turned into '_': LCK..ttyS0, LCK..ttyUSB0,
+// LCK..pts_3. The file holds the holder's process id in ten characters,
+// right-aligned, and a newline. A port whose lock names a live process does
+// not open; a lock of a process that is gone, or one that names no process,
+// is stale and is taken over. When the lock folder is missing or cannot be
+// written the port is used without a lock file.
 #pragma once
 #include <chrono>
 #include <cstddef>
@@ -19,11 +29,14 @@ using SteadyTime = std::chrono::steady_clock::time_point;
 // Empty when the name names no port.
 std::string SerialDevicePath(const char* name);
 
-// Opens the port exclusively (a second open fails until this one is closed),
-// in raw mode at the given baud rate with 8 data bits, no parity and one stop
-// bit, other settings as the port had them, and both queues emptied. The name
-// goes to LastSerialPort first, whatever the outcome. Null on any failure.
+// Opens the port exclusively (a second open fails until this one is closed:
+// the lock file above, flock and TIOCEXCL), in raw mode at the given baud
+// rate with 8 data bits, no parity and one stop bit, other settings as the
+// port had them, and both queues emptied. The name goes to LastSerialPort
+// first, whatever the outcome. Null on any failure, and when another live
+// process holds the port's lock file.
 SerialPort* OpenSerialLink(const char* name, int32_t baud);
+// Closes the port and removes its lock file.
 void CloseSerialLink(SerialPort* port);
 
 // Discards all unread input, then writes the bytes; true when all went out

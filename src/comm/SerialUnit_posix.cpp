@@ -1,12 +1,17 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "comm/SerialUnit.h"
 
@@ -14,6 +19,7 @@ namespace vexilo {
 
 struct SerialPort {
   int Fd = -1;
+  std::string LockPath;  // the lock file this port holds; empty without one
 };
 
 namespace {
@@ -59,6 +65,113 @@ void ClosePortFd(int fd) {
   ::close(fd);
 }
 
+// ---- lock files ----------------------------------------------------------
+//
+// Serial programs on Linux announce the port they hold with a lock file
+// LCK..<device> in /var/lock that holds the holder's process id, ten
+// characters right-aligned and a newline. The library takes that lock before
+// it opens a port and leaves every port alone whose lock names a live process.
+
+constexpr char kDefaultLockDir[] = "/var/lock";
+constexpr size_t kLockFileMax = 64;  // more than any lock file holds
+
+std::string LockDir() {
+  const char* dir = std::getenv("VEXILO_LOCK_DIR");
+  return dir != nullptr && dir[0] != '\0' ? dir : kDefaultLockDir;
+}
+
+// The lock file's name for a device: LCK.. and the device's path below /dev
+// with '/' turned into '_' (/dev/ttyS0: LCK..ttyS0, /dev/pts/3: LCK..pts_3),
+// or the base name of a device elsewhere.
+std::string LockName(const std::string& device) {
+  std::string name;
+  if (device.rfind("/dev/", 0) == 0) {
+    name = device.substr(5);
+    for (char& c : name) {
+      if (c == '/') c = '_';
+    }
+  } else {
+    name = device.substr(device.rfind('/') + 1);
+  }
+  return "LCK.." + name;
+}
+
+// The process id a lock file names: ASCII digits (blanks around them
+// allowed), or the four binary bytes of the oldest programs. 0 when the file
+// cannot be read or holds neither; -1 when there is no file.
+pid_t LockOwner(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? -1 : 0;
+  char text[kLockFileMax + 1];
+  ssize_t n;
+  do {
+    n = ::read(fd, text, kLockFileMax);
+  } while (n < 0 && errno == EINTR);
+  ::close(fd);
+  if (n <= 0) return 0;
+  text[n] = '\0';
+  const char* p = text;
+  while (*p == ' ' || *p == '\t') ++p;
+  if (*p >= '0' && *p <= '9') {
+    char* end = nullptr;
+    errno = 0;
+    long pid = std::strtol(p, &end, 10);
+    while (*end == ' ' || *end == '\t' || *end == '\n' || *end == '\r') ++end;
+    if (errno != 0 || *end != '\0' || pid <= 0 || pid > INT_MAX) return 0;
+    return static_cast<pid_t>(pid);
+  }
+  if (n == sizeof(int32_t)) {
+    int32_t pid;
+    std::memcpy(&pid, text, sizeof pid);
+    return pid > 0 ? static_cast<pid_t>(pid) : 0;
+  }
+  return 0;
+}
+
+bool ProcessLives(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+
+enum class LockResult { Held, Busy, Unavailable };
+
+// Takes the lock of a device for this process. Busy when a live process
+// (this one included) holds it. A lock of a dead process, or one that names
+// no process, is stale: it is removed and the lock taken. Unavailable when
+// the lock folder does not exist or cannot be written: the port is then used
+// without a lock file (flock and TIOCEXCL still guard it).
+LockResult TakeLock(const std::string& path) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      char text[16];
+      const int n = std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(::getpid()));
+      ssize_t w;
+      do {
+        w = ::write(fd, text, static_cast<size_t>(n));
+      } while (w < 0 && errno == EINTR);
+      const bool written = w == n && ::close(fd) == 0;
+      if (written) return LockResult::Held;
+      if (w != n) ::close(fd);
+      ::unlink(path.c_str());  // a lock that names nobody is no lock
+      return LockResult::Unavailable;
+    }
+    const int openError = errno;
+    const pid_t owner = LockOwner(path);
+    if (owner > 0 && ProcessLives(owner)) return LockResult::Busy;
+    if (owner == -1 && openError == EEXIST) continue;  // released meanwhile
+    if (openError != EEXIST || owner == -1) return LockResult::Unavailable;
+    // Stale: its process is gone, or it names none.
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) return LockResult::Unavailable;
+  }
+  return LockResult::Busy;
+}
+
+SerialPort* OpenLockedPort(const char* path, speed_t speed);
+
+// Removes the lock file if it still names this process.
+void ReleaseLock(const std::string& path) {
+  if (path.empty()) return;
+  if (LockOwner(path) == ::getpid()) ::unlink(path.c_str());
+}
+
 }  // namespace
 
 std::string SerialDevicePath(const char* name) {
@@ -91,16 +204,42 @@ SerialPort* OpenSerialLink(const char* name, int32_t baud) {
   speed_t speed;
   if (path.empty() || !BaudToSpeed(baud, speed)) return nullptr;
 
+  // The lock file is named after the real device, so that every name of one
+  // terminal (COMn links, /dev/serial/by-id, ...) shares one lock.
+  char real[PATH_MAX];
+  if (::realpath(path.c_str(), real) == nullptr) return nullptr;
+  std::string lockPath = LockDir() + "/" + LockName(real);
+  switch (TakeLock(lockPath)) {
+    case LockResult::Held:
+      break;
+    case LockResult::Busy:
+      return nullptr;
+    case LockResult::Unavailable:
+      lockPath.clear();
+      break;
+  }
+  SerialPort* port = OpenLockedPort(real, speed);
+  if (port == nullptr) {
+    ReleaseLock(lockPath);
+    return nullptr;
+  }
+  port->LockPath = std::move(lockPath);
+  return port;
+}
+
+namespace {
+
+SerialPort* OpenLockedPort(const char* path, speed_t speed) {
   // Non-blocking so that neither a missing carrier nor a full queue can hang
   // a call; every wait below goes through poll with its own deadline.
-  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);
     return nullptr;
   }
   // Any further open of the terminal fails from now on (root excepted; the
-  // lock above covers that case for every program that locks too).
+  // locks above cover that case for every program that locks too).
   if (::ioctl(fd, TIOCEXCL) != 0) {
     ClosePortFd(fd);
     return nullptr;
@@ -130,12 +269,15 @@ SerialPort* OpenSerialLink(const char* name, int32_t baud) {
     return nullptr;
   }
   ::tcflush(fd, TCIOFLUSH);
-  return new SerialPort{fd};
+  return new SerialPort{fd, {}};
 }
+
+}  // namespace
 
 void CloseSerialLink(SerialPort* port) {
   if (port == nullptr) return;
   ClosePortFd(port->Fd);
+  ReleaseLock(port->LockPath);
   delete port;
 }
 

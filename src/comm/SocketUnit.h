@@ -30,9 +30,16 @@ void CloseUdpLink();
 bool UdpSend(const uint8_t* data, size_t n);
 // Size of a reply datagram; longer ones are cut to it.
 inline constexpr size_t kUdpReplyBuffer = 200;
-// Waits up to waitMs for a datagram from any sender and takes at most
+// Waits up to waitMs for a datagram from the card and takes at most
 // kUdpReplyBuffer bytes of it; gives its length, or 0 when none came in time.
 // A datagram already waiting is taken at once.
+// Which senders count as the card: when the card's address is a unicast
+// address, only datagrams whose source IPv4 address is that address (from
+// any port: a card may answer from a port other than the one it is
+// addressed at); datagrams from other addresses are dropped unread and do
+// not end or extend the wait. With the broadcast address (also a multicast
+// group or 0.0.0.0) the card's address is not known, and any sender may
+// answer.
 int UdpReceive(uint8_t* buffer, uint32_t waitMs);
 // Discards every datagram already waiting. Does nothing without a socket, or
 // while another thread holds the link.

@@ -77,6 +77,23 @@ bool CreateSocket(bool broadcast) {
   return true;
 }
 
+// Whether any sender may answer for the card: the card's address is the
+// broadcast address (or a group or the unspecified address), so that the
+// card's own address is not known in advance; or no card is set.
+bool AnySenderMayAnswer() {
+  if (!g_udp.CardSet || g_udp.Broadcast) return true;
+  const uint32_t card = ntohl(g_udp.Card.sin_addr.s_addr);
+  return card == INADDR_ANY || card == INADDR_BROADCAST || IN_MULTICAST(card);
+}
+
+// Whether a datagram came from the card: from the card's IPv4 address when
+// that is a unicast address, from anyone otherwise. Only the address is
+// compared: a card is addressed at its port but may answer from another.
+bool FromTheCard(const sockaddr_in& from, socklen_t length) {
+  if (AnySenderMayAnswer()) return true;
+  return length >= sizeof from && from.sin_family == AF_INET && from.sin_addr.s_addr == g_udp.Card.sin_addr.s_addr;
+}
+
 }  // namespace
 
 std::recursive_mutex& UdpLinkLock() {
@@ -144,13 +161,19 @@ int UdpReceive(uint8_t* buffer, uint32_t waitMs) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
   for (;;) {
-    ssize_t r = ::recv(g_udp.Socket, buffer, kUdpReplyBuffer, 0);
-    if (r >= 0) return static_cast<int>(r);
-    if (errno == EINTR) continue;
-    if (errno != EAGAIN && errno != EWOULDBLOCK) {
-      // A failed receive (an ICMP error from an earlier send, say) is not
-      // a reply; keep waiting for one.
-      if (errno != ECONNREFUSED && errno != EHOSTUNREACH && errno != ENETUNREACH) return 0;
+    sockaddr_in from{};
+    socklen_t fromLength = sizeof from;
+    ssize_t r = ::recvfrom(g_udp.Socket, buffer, kUdpReplyBuffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (r >= 0) {
+      if (FromTheCard(from, fromLength)) return static_cast<int>(r);
+      // Someone else's datagram: dropped, and the wait goes on to its end.
+    } else {
+      if (errno == EINTR) continue;
+      if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        // A failed receive (an ICMP error from an earlier send, say) is not
+        // a reply; keep waiting for one.
+        if (errno != ECONNREFUSED && errno != EHOSTUNREACH && errno != ENETUNREACH) return 0;
+      }
     }
     auto left = deadline - Clock::now();
     if (left <= Clock::duration::zero()) return 0;

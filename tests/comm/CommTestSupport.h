@@ -1,15 +1,20 @@
 // Helpers shared by the communication tests: a temporary folder for
 // VEXILO_SERIAL_DIR, simulators on loopback, packs in "Swap.Dat".
 #pragma once
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CardSim.h"
@@ -34,24 +39,64 @@ inline double MsBetween(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-// A folder that lives for one test; VEXILO_SERIAL_DIR points at it.
+// A folder that lives for one test; VEXILO_SERIAL_DIR points at it, and
+// VEXILO_LOCK_DIR at its subfolder "locks", so that the ports' lock files
+// stay out of /var/lock.
 class SerialDir {
  public:
   SerialDir() {
     char tmpl[] = "/tmp/vexilo-comm-XXXXXX";
     path_ = ::mkdtemp(tmpl);
+    locks_ = path_ + "/locks";
+    std::filesystem::create_directory(locks_);
     ::setenv("VEXILO_SERIAL_DIR", path_.c_str(), 1);
+    ::setenv("VEXILO_LOCK_DIR", locks_.c_str(), 1);
   }
   ~SerialDir() {
     ::unsetenv("VEXILO_SERIAL_DIR");
+    ::unsetenv("VEXILO_LOCK_DIR");
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }
   const std::string& Path() const { return path_; }
+  const std::string& LockDir() const { return locks_; }
 
  private:
   std::string path_;
+  std::string locks_;
 };
+
+// A plain UDP socket of the test's own on a loopback address (127.0.0.1
+// unless told), sending to the library's socket or anywhere on 127.0.0.1.
+class TestSocket {
+ public:
+  explicit TestSocket(uint16_t bindPort = 0, uint32_t bindAddress = INADDR_LOOPBACK) {
+    fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(bindAddress);
+    a.sin_port = htons(bindPort);
+    bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  }
+  ~TestSocket() { ::close(fd_); }
+  TestSocket(const TestSocket&) = delete;
+  TestSocket& operator=(const TestSocket&) = delete;
+  bool Bound() const { return bound_; }
+  void SendTo(uint16_t port, const Bytes& b) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port);
+    ::sendto(fd_, b.data(), b.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  }
+
+ private:
+  int fd_;
+  bool bound_;
+};
+
+// 127.0.0.2: a loopback address that is not the simulated card's.
+inline constexpr uint32_t kOtherLoopback = 0x7F000002;
 
 inline Bytes RandomBytes(size_t n, uint32_t seed) {
   std::mt19937 gen(seed);
@@ -96,6 +141,51 @@ inline size_t CountLetter(const std::vector<cardsim::FrameRecord>& frames, uint8
   for (const auto& f : frames) n += f.Bytes[4] == letter;
   return n;
 }
+
+// Frames a card's link must shrug off: noise, a broken CRC, a cut frame, a
+// reply meant for another host, and a valid frame of a letter the library
+// does not take.
+inline std::vector<Bytes> JunkFrames(uint32_t seed) {
+  Bytes badCrc = CardReply(1, kLetterReady);
+  badCrc[5] ^= 0x01;
+  Bytes cut = CardReply(1, kLetterAccepted);
+  cut.resize(6);
+  Bytes otherHost = CardReply(1, kLetterReady);
+  otherHost[2] = 5;
+  const uint16_t crc = Crc16(otherHost.data() + 1, otherHost.size() - 4);
+  otherHost[5] = static_cast<uint8_t>(crc >> 8);
+  otherHost[6] = static_cast<uint8_t>(crc);
+  return {RandomBytes(12, seed), badCrc, RandomBytes(40, seed + 1), cut, otherHost, CardReply(1, 'K')};
+}
+
+// Sends the datagrams in turn from a socket of its own to a port of
+// 127.0.0.1, one every period, on its own thread: until it goes, or until
+// the time given has passed.
+class Chatter {
+ public:
+  Chatter(uint32_t bindAddress, uint16_t toPort, std::vector<Bytes> datagrams, milliseconds period,
+          milliseconds lasting = milliseconds(8000))
+      : socket_(0, bindAddress) {
+    if (!socket_.Bound()) return;
+    thread_ = std::thread([this, toPort, datagrams = std::move(datagrams), period, lasting] {
+      const auto end = Clock::now() + lasting;
+      for (size_t i = 0; !stop_ && Clock::now() < end; ++i) {
+        socket_.SendTo(toPort, datagrams[i % datagrams.size()]);
+        std::this_thread::sleep_for(period);
+      }
+    });
+  }
+  ~Chatter() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  bool Bound() const { return socket_.Bound(); }
+
+ private:
+  TestSocket socket_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
 
 // Base fixture: the reply floor at 0 and no send hook, before and after.
 class CommTest : public ::testing::Test {

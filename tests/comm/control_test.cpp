@@ -175,6 +175,88 @@ TEST_F(Control, SendingNeedsAPackAndArgumentsInRange) {
   EXPECT_TRUE(sim->Requests().empty());
 }
 
+// Sizes that cannot make a frame, and retry counts out of range, are refused
+// before any frame goes out: no probe of a port search, no handshake. A
+// negative size is refused as it is, not cut to 16 bits first (-65336 would
+// have become 200).
+TEST_F(Control, BadPacketSizesAndRetryCountsAreRefusedBeforeAnyFrame) {
+  auto udp = StartCard(UdpCard());
+  auto serial = StartCard(SerialCard(dir_.Path(), 1));
+  // Screen 1 over UDP; screen 2 searches the serial ports (no "COM" in its name).
+  Screens(UdpScreen(1, udp->UdpPort()) + "[地址: 2]\nCOMPort=AUTO\nLinkAddr=1\n");
+  BuildPack(1);
+  const std::pair<int32_t, int32_t> refused[] = {{14, 3}, {255, 3}, {4096, 3}, {0, 3},      {-1, 3},
+                                                 {-65336, 3}, {200, 0}, {200, 101}, {200, -1}};
+  for (const auto& [size, retries] : refused) {
+    SCOPED_TRACE(std::to_string(size) + "/" + std::to_string(retries));
+    EXPECT_EQ(User_SendToScreenX(1, 0, size, retries), 0);
+    EXPECT_EQ(User_SendToScreenX(2, 0, size, retries), 0);
+    EXPECT_EQ(User_SendToAddrScreen(2, 1, 0, 0, size, retries), 0);
+  }
+  const std::pair<uint16_t, uint16_t> refusedUdp[] = {{14, 3}, {255, 3}, {0, 3}, {65535, 3}, {200, 0}};
+  for (const auto& [size, retries] : refusedUdp) {
+    SCOPED_TRACE(std::to_string(size) + "/" + std::to_string(retries) + " UDP");
+    EXPECT_EQ(User_SendToUDPScreen(1, "127.0.0.1", udp->UdpPort(), 0, 0, size, retries), 0);
+  }
+  EXPECT_TRUE(udp->Requests().empty());
+  EXPECT_TRUE(serial->Requests().empty());
+
+  // The bounds themselves are sizes that work.
+  ASSERT_EQ(User_SendToAddrScreen(2, 1, 0, 0, 15, 1), 1);
+  ASSERT_EQ(User_SendToUDPScreen(1, "127.0.0.1", udp->UdpPort(), 1, 0, 254, 1), 1);
+  EXPECT_EQ(serial->Packs().at(0).Bytes, SwapFile());
+  EXPECT_EQ(udp->Packs().at(0).Bytes, SwapFile());
+}
+
+// A socket on 127.0.0.2 plays the card: its frames are not the card's (at
+// 127.0.0.1), whatever they say.
+TEST_F(Control, RepliesFromAnotherAddressAreNotTheCards) {
+  auto sim = StartCard(UdpCard());
+  Screens(UdpScreen(1, sim->UdpPort()));
+  BuildPack(1);
+  ASSERT_TRUE(OpenUdpLink("127.0.0.1", sim->UdpPort()));  // the library's socket, and its port
+  const uint16_t port = UdpLocalPort();
+  CloseUdpLink();
+  struct Case {
+    const char* Name;
+    bool CardSilent;
+    std::vector<Bytes> Forged;
+    uint8_t Result;
+  };
+  const Case cases[] = {
+      {"a silent card, forged acceptance", true,
+       {CardReply(1, kLetterReady), CardReply(1, kLetterAccepted), CardReply(1, kLetterData, {0})}, 0},
+      {"an answering card, forged refusal", false, {CardReply(1, kLetterRefused)}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    CardFaults faults;
+    faults.Silent = c.CardSilent;
+    sim->SetFaults(faults);
+    Chatter forger(kOtherLoopback, port, c.Forged, milliseconds(20));
+    if (!forger.Bound()) GTEST_SKIP() << "127.0.0.2 cannot be bound here";
+    EXPECT_EQ(User_SendToUDPScreen(1, "127.0.0.1", sim->UdpPort(), 0, 0, 200, 3), c.Result);
+    EXPECT_EQ(UdpLocalPort(), port);
+  }
+}
+
+// Junk from the card's own address, ten datagrams a second for longer than
+// the export may take: three handshake attempts of a second each, no more.
+TEST_F(Control, JunkDatagramsDoNotKeepAnExportWaiting) {
+  CardOptions o = UdpCard();
+  o.Faults.Silent = true;
+  auto sim = StartCard(o);
+  ASSERT_TRUE(OpenUdpLink("127.0.0.1", sim->UdpPort()));
+  const uint16_t port = UdpLocalPort();
+  CloseUdpLink();
+  Chatter junk(INADDR_LOOPBACK, port, JunkFrames(31), milliseconds(100));
+  const auto t0 = Clock::now();
+  EXPECT_EQ(User_OpenToUDPScreen(0, "127.0.0.1", sim->UdpPort()), 0);
+  EXPECT_GE(MsSince(t0), 2990);
+  EXPECT_LT(MsSince(t0), 3600);
+  EXPECT_EQ(CountLetter(sim->Requests(), kLetterHandshake), 3u);
+}
+
 TEST_F(Control, PackArrivesPlainAndCompressedWithItsSeal) {
   CardOptions o = UdpCard();
   o.Status = 15;

@@ -10,32 +10,6 @@
 namespace vexilo::testing {
 namespace {
 
-// A plain loopback socket of the test's own.
-class TestSocket {
- public:
-  explicit TestSocket(uint16_t bindPort = 0, uint32_t bindAddress = INADDR_LOOPBACK) {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(bindAddress);
-    a.sin_port = htons(bindPort);
-    bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  }
-  ~TestSocket() { ::close(fd_); }
-  bool Bound() const { return bound_; }
-  void SendTo(uint16_t port, const Bytes& b) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(port);
-    ::sendto(fd_, b.data(), b.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  }
-
- private:
-  int fd_;
-  bool bound_;
-};
-
 bool LockIsFreeForAnotherThread() {
   bool free = false;
   std::thread([&] {
@@ -144,7 +118,7 @@ TEST_F(UdpLink, ReceiveWaitsUntilItsDeadlineAndTakesWaitingDatagramsAtOnce) {
   EXPECT_EQ(UdpReceive(buf, 0), 0);
   EXPECT_LT(MsSince(t0), 50);
 
-  // From any sender, cut to the reply buffer.
+  // From the card's address (from any port of it), cut to the reply buffer.
   TestSocket other;
   other.SendTo(UdpLocalPort(), Bytes(300, 0x5A));
   std::this_thread::sleep_for(milliseconds(20));
@@ -181,6 +155,102 @@ TEST_F(UdpLink, LockIsHeldFromOpenToCloseAcrossThreads) {
   CloseUdpLink();
   first.join();
   EXPECT_TRUE(LockIsFreeForAnotherThread());
+}
+
+// Junk from the card's own address, ten datagrams a second: the wait still
+// ends at its deadline, and a reply that comes within it is taken.
+TEST_F(UdpLink, DiscardedDatagramsDoNotExtendTheReplyWait) {
+  ASSERT_TRUE(OpenUdpLink("127.0.0.1", 9008));
+  UdpLinkCloser closer;
+  Chatter junk(INADDR_LOOPBACK, UdpLocalPort(), JunkFrames(11), milliseconds(100));
+  ASSERT_TRUE(junk.Bound());
+  struct Case {
+    const char* Name;
+    int ReplyAtMs;  // -1: no reply
+    bool Taken;
+    double MinMs, MaxMs;
+  };
+  const Case cases[] = {
+      {"junk only", -1, false, 990, 1250},
+      {"a reply among the junk", 350, true, 340, 700},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::thread card;
+    if (c.ReplyAtMs >= 0) {
+      card = std::thread([&] {
+        std::this_thread::sleep_for(milliseconds(c.ReplyAtMs));
+        TestSocket(0, INADDR_LOOPBACK).SendTo(UdpLocalPort(), CardReply(1, kLetterReady));
+      });
+    }
+    uint8_t dest = 1;
+    ReplyFrame reply;
+    const auto t0 = Clock::now();
+    EXPECT_EQ(ReceiveFrame(nullptr, dest, 1000, reply), c.Taken);
+    const double ms = MsSince(t0);
+    if (card.joinable()) card.join();
+    EXPECT_GE(ms, c.MinMs);
+    EXPECT_LT(ms, c.MaxMs);
+    if (c.Taken) {
+      EXPECT_EQ(reply.Letter, kLetterReady);
+    }
+  }
+}
+
+TEST_F(UdpLink, HandshakeToASilentCardEndsAfterItsWaitWhateverJunkComes) {
+  cardsim::CardOptions options;
+  options.Faults.Silent = true;
+  cardsim::CardSimulator sim(options);
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  ASSERT_TRUE(OpenUdpLink("127.0.0.1", sim.UdpPort()));
+  UdpLinkCloser closer;
+  Chatter junk(INADDR_LOOPBACK, UdpLocalPort(), JunkFrames(12), milliseconds(100), milliseconds(6000));
+  uint8_t dest = 1;
+  const uint8_t on = 0;
+  const auto t0 = Clock::now();
+  EXPECT_FALSE(PacketExchange(nullptr, dest, kKindScreen, MemoryData(&on, 1), 200, 1));
+  EXPECT_GE(MsSince(t0), 990);
+  EXPECT_LT(MsSince(t0), 1400);
+}
+
+// A unicast link takes replies only from the card's IPv4 address (from any
+// port of it); with the broadcast address any sender may answer.
+TEST_F(UdpLink, UnicastLinkTakesRepliesOnlyFromTheCardsAddress) {
+  TestSocket card(0, INADDR_LOOPBACK);
+  TestSocket forger(0, kOtherLoopback);
+  if (!forger.Bound()) GTEST_SKIP() << "127.0.0.2 cannot be bound here";
+  struct Case {
+    const char* Name;
+    TestSocket* From;
+    bool Taken;
+  };
+  const Case cases[] = {
+      {"another address", &forger, false},
+      {"the card's address, another port", &card, true},
+  };
+  ASSERT_TRUE(OpenUdpLink("127.0.0.1", 9009));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    c.From->SendTo(UdpLocalPort(), CardReply(1, kLetterReady));
+    uint8_t dest = 1;
+    ReplyFrame reply;
+    const auto t0 = Clock::now();
+    EXPECT_EQ(ReceiveFrame(nullptr, dest, 300, reply), c.Taken);
+    if (!c.Taken) {
+      EXPECT_GE(MsSince(t0), 290);  // the forgery neither ends nor extends the wait
+    }
+  }
+  CloseUdpLink();
+
+  SetUdpSendHook([](uint32_t, uint16_t, const uint8_t*, size_t) { return true; });
+  ASSERT_TRUE(OpenUdpLink("255.255.255.255", 9010));
+  EXPECT_TRUE(SendFrame(nullptr, kLetterHandshake, 1, nullptr, 0));
+  forger.SendTo(UdpLocalPort(), CardReply(4, kLetterReady));
+  uint8_t dest = kAnyCard;
+  ReplyFrame reply;
+  EXPECT_TRUE(ReceiveFrame(nullptr, dest, 300, reply));
+  EXPECT_EQ(dest, 4);
+  CloseUdpLink();
 }
 
 }  // namespace
