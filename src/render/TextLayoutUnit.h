@@ -53,6 +53,10 @@ struct TextLayoutCache {
   bool WholeMeasured = false;
   std::pair<int, int> Whole{};   // the whole text measured as one string
   std::unordered_map<char16_t, int> Widths;  // CharWidth of each code unit met
+  // The continuous line's pen position before each code unit (and after the
+  // last), kept by the drawing device so that each page draws only the
+  // characters that can reach it.
+  std::vector<int64_t> PenBefore;
 };
 
 // True when text holds a character of the Arabic block U+0600..U+06FF.

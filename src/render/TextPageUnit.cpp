@@ -1,7 +1,9 @@
 #include "render/TextPageUnit.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
+#include <vector>
 
 #include "render/BidiUnit.h"
 #include "render/BitmapDataUnit.h"
@@ -17,6 +19,7 @@ struct RasterTextDevice {
   Raster* Page;  // null: lay out only
   const Font& TextFont;
   std::unordered_map<char16_t, int> Widths;
+  TextLayoutCache* Cache = nullptr;  // the call's cache, when the item keeps one
 
   int CharWidth(char16_t c) {
     auto it = Widths.find(c);
@@ -37,10 +40,47 @@ struct RasterTextDevice {
     if (Page == nullptr) return;
     if (HasArabic(s)) {
       DrawString(*Page, TextFont, x, y, VisualOrder(s));
-    } else {
-      DrawString(*Page, TextFont, x, y, s);
+      return;
     }
+    int64_t at = x;
+    const std::u16string_view part = VisiblePart(x, s, at);
+    DrawString(*Page, TextFont, static_cast<int>(at), y, part);
   }
+
+  // The characters of a long string that can put ink or paper on the page,
+  // and the pen position of the first of them. Characters are drawn one
+  // after another at the sum of the advances before them, each with its
+  // ink within a few cells of its own cell, so leaving out those far
+  // outside the page draws exactly the same page. Strings with surrogate
+  // pairs are drawn whole.
+  std::u16string_view VisiblePart(int x, std::u16string_view s, int64_t& at) {
+    at = x;
+    if (Cache == nullptr || s.size() < kWindowedLength) return s;
+    std::vector<int64_t>& pen = Cache->PenBefore;
+    if (pen.size() != s.size() + 1) {
+      pen.assign(s.size() + 1, 0);
+      for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] >= 0xD800 && s[i] < 0xE000) {
+          pen.clear();
+          return s;
+        }
+        pen[i + 1] = pen[i] + CharWidth(s[i]);
+      }
+    }
+    const int64_t reach = 4 * static_cast<int64_t>(LineHeight()) + 64;
+    // Leading characters whose cell ends at least `reach` left of the page.
+    const size_t first =
+        static_cast<size_t>(std::upper_bound(pen.begin() + 1, pen.end(), -static_cast<int64_t>(x) - reach) -
+                            (pen.begin() + 1));
+    // The first character whose cell starts at least `reach` right of it.
+    const size_t end = static_cast<size_t>(
+        std::lower_bound(pen.begin(), pen.end() - 1, static_cast<int64_t>(Page->Width) - x + reach) - pen.begin());
+    if (end <= first) return std::u16string_view();
+    at = x + pen[first];
+    return s.substr(first, end - first);
+  }
+
+  static constexpr size_t kWindowedLength = 256;
 };
 
 // Lays out (and, with out, draws and encodes) one page. Without out it tells
@@ -96,7 +136,7 @@ TextPageStatus LayOutOrDrawPage(const TextPageRequest& r, int32_t pageIndex, uin
                            font.Underline != 0, kDefaultCharSet);
   }
   if (!textFont) return TextPageStatus::CannotDraw;
-  RasterTextDevice device{page.get(), *textFont, {}};
+  RasterTextDevice device{page.get(), *textFont, {}, r.Cache};
   if (!LayoutTextPage(r.Text, p, device, r.Cache)) return TextPageStatus::NoPage;
   if (out == nullptr) return TextPageStatus::Drawn;
   written = EncodePage(page.get(), out, outSize);

@@ -721,6 +721,43 @@ TEST_F(TextItems, LongTextsGiveThePagesOfALayoutWithoutCache) {
   }
 }
 
+// The continuous line draws only the characters near each page when the
+// item keeps a cache; the pages are those of drawing the whole line.
+TEST_F(TextItems, ContinuousLinePagesAreThoseOfDrawingTheWholeLine) {
+  std::u16string text;
+  for (int i = 0; text.size() < 6000; ++i) {
+    text += u"Wide \u6B22\u8FCE iiii W" + std::u16string(static_cast<size_t>(i % 4), u'M') + u" ";
+  }
+  struct {
+    int32_t Size, Bold, Italic, Underline, Spacing;
+  } fonts[] = {{16, 0, 0, 0, 0}, {16, 1, 1, 1, 2}, {24, 0, 1, 0, -3}, {12, 1, 0, 1, 5}};
+  for (const auto& f : fonts) {
+    FontSpec font = Font();
+    font.Size = f.Size;
+    font.Bold = static_cast<uint8_t>(f.Bold);
+    font.Italic = static_cast<uint8_t>(f.Italic);
+    font.Underline = static_cast<uint8_t>(f.Underline);
+    font.CharSpacing = f.Spacing;
+    TextLayoutCache cache;
+    TextPageRequest request;
+    request.Text = text;
+    request.SingleLinePages = true;
+    request.Wrap = false;
+    request.Width = 40;
+    request.Height = 32;
+    request.Font = font;
+    request.Cache = &cache;
+    for (int32_t k = 0; k < 255; k += (k < 8 ? 1 : 37)) {
+      Bytes cached(PageBytes(40, 32, 1));
+      ASSERT_NE(RenderTextPage(request, k, cached.data(), cached.size()), 0u) << k;
+      for (uint8_t& b : cached) b = static_cast<uint8_t>(~b);
+      ClearRowPadding(40, 32, 1, cached.data(), cached.size());
+      ASSERT_EQ(cached, LitMask(text, k, 40, 32, 0, font, true, false, false)) << "size " << f.Size << " page " << k;
+    }
+    EXPECT_EQ(cache.PenBefore.size(), text.size() + 1);
+  }
+}
+
 // A 1 MiB single-line text: 255 pages, each the page of a fresh layout.
 TEST_F(TextItems, OneMebibyteSingleLineTextKeepsItsFirst255Pages) {
   std::string text;
