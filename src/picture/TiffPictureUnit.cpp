@@ -104,26 +104,42 @@ RasterPtr DecodeTiff(const uint8_t* data, size_t size, std::string& error) {
     error = std::string("TIFF image kind not supported: ") + why;
     return nullptr;
   }
-  std::vector<uint32_t> rgba;
-  try {
-    rgba.resize(static_cast<size_t>(width) * height);
-  } catch (const std::bad_alloc&) {
-    error = "not enough memory for a TIFF of " + std::to_string(width) + " x " + std::to_string(height);
-    return nullptr;
-  }
-  if (!TIFFReadRGBAImageOriented(tiff.get(), width, height, rgba.data(), ORIENTATION_TOPLEFT, 1) ||
-      !source.Message.empty()) {
-    error = Reason(source, "TIFF image data cannot be read");
-    return nullptr;
-  }
   RasterPtr raster = NewPictureRaster(width, height, error);
   if (!raster) return nullptr;
-  for (uint32_t y = 0; y < height; ++y) {
-    uint8_t* out = RasterRow(*raster, static_cast<int>(y));
-    const uint32_t* in = rgba.data() + static_cast<size_t>(y) * width;
-    for (uint32_t x = 0; x < width; ++x) {
-      PutRgb(out, static_cast<int>(x), static_cast<uint8_t>(TIFFGetR(in[x])), static_cast<uint8_t>(TIFFGetG(in[x])),
-             static_cast<uint8_t>(TIFFGetB(in[x])));
+  TIFFRGBAImage image{};
+  if (!TIFFRGBAImageBegin(&image, tiff.get(), 1, why)) {
+    error = std::string("TIFF image kind not supported: ") + why;
+    return nullptr;
+  }
+  struct ImageEnd {
+    TIFFRGBAImage* Image;
+    ~ImageEnd() { TIFFRGBAImageEnd(Image); }
+  } imageEnd{&image};
+  image.req_orientation = ORIENTATION_TOPLEFT;
+  // A band of rows at a time, so that only the raster is as large as the picture.
+  const uint32_t band = std::min<uint32_t>(height, std::max<uint32_t>(1, (1u << 16) / width));
+  std::vector<uint32_t> rgba;
+  try {
+    rgba.resize(static_cast<size_t>(width) * band);
+  } catch (const std::bad_alloc&) {
+    error = "not enough memory to read the TIFF";
+    return nullptr;
+  }
+  for (uint32_t top = 0; top < height; top += band) {
+    const uint32_t rows = std::min(band, height - top);
+    image.row_offset = static_cast<int>(top);
+    image.col_offset = 0;
+    if (!TIFFRGBAImageGet(&image, rgba.data(), width, rows) || !source.Message.empty()) {
+      error = Reason(source, "TIFF image data cannot be read");
+      return nullptr;
+    }
+    for (uint32_t y = 0; y < rows; ++y) {
+      uint8_t* out = RasterRow(*raster, static_cast<int>(top + y));
+      const uint32_t* in = rgba.data() + static_cast<size_t>(y) * width;
+      for (uint32_t x = 0; x < width; ++x) {
+        PutRgb(out, static_cast<int>(x), static_cast<uint8_t>(TIFFGetR(in[x])),
+               static_cast<uint8_t>(TIFFGetG(in[x])), static_cast<uint8_t>(TIFFGetB(in[x])));
+      }
     }
   }
   return raster;

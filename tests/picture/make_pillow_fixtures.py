@@ -18,16 +18,16 @@ from PIL import Image, features
 W, H = 37, 23
 
 
-def pattern():
+def pattern(w=W, h=H):
     """A gradient with a few hard edges and pure colours, 37 x 23."""
-    im = Image.new("RGB", (W, H))
+    im = Image.new("RGB", (w, h))
     px = im.load()
-    for y in range(H):
-        for x in range(W):
+    for y in range(h):
+        for x in range(w):
             px[x, y] = ((x * 7) % 256, (y * 11) % 256, ((x + 2 * y) * 5) % 256)
-    for x in range(W):
+    for x in range(w):
         px[x, 0] = (255, 0, 0) if x % 3 == 0 else (0, 255, 0) if x % 3 == 1 else (0, 0, 255)
-        px[x, H - 1] = (255, 255, 255) if x % 2 else (0, 0, 0)
+        px[x, h - 1] = (255, 255, 255) if x % 2 else (0, 0, 0)
     return im
 
 
@@ -72,6 +72,8 @@ def main():
         ("packbits.tif", rgb, {"compression": "packbits"}, 0),
         ("palette.tif", pal, {}, 0),
         ("gray-lzw.tif", gray, {"compression": "tiff_lzw"}, 0),
+        # 300 x 250: TIFF pictures are decoded in bands of rows, here two.
+        ("bands.tif", pattern(300, 250), {"compression": "tiff_lzw"}, 0),
         ("g4.fax", mono, {"format": "TIFF", "compression": "group4"}, 0),
         ("g3.tif", mono, {"compression": "group3"}, 0),
         ("rgb.tga", rgb, {}, 0),
@@ -95,11 +97,11 @@ def main():
         image.save(path, **options)
         with Image.open(path) as back:
             decoded = back.convert("RGB")
-            if decoded.size != (W, H):
+            if decoded.size != image.size:
                 sys.exit(f"{name}: Pillow reads back {decoded.size}")
             with open(path + ".rgb", "wb") as f:
                 f.write(decoded.tobytes())
-        lines.append(f"{name} {W} {H} {tolerance}\n")
+        lines.append(f"{name} {image.size[0]} {image.size[1]} {tolerance}\n")
     with open(os.path.join(out, "manifest.txt"), "w") as f:
         f.writelines(lines)
 
