@@ -44,6 +44,10 @@ void CloseAppendFile(AppendFile* file);
 // regular file, cannot be read or holds more than maxBytes. Never waits for a
 // FIFO or a device.
 bool ReadRegularFile(const std::string& path, size_t maxBytes, std::string& text);
+// The same as bytes, with the reason in error (not naming the file) when it
+// gives false: no such file, a folder, a FIFO or device, a larger file, a
+// read error.
+bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes, std::string& error);
 
 // The whole content of a file; empty when it cannot be read.
 std::vector<uint8_t> ReadWholeFile(const std::string& path);

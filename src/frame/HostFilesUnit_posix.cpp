@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
+#include <cstring>
 #include <climits>
 #include <cstdlib>
 
@@ -146,26 +148,53 @@ bool AppendToFile(AppendFile* file, std::string_view bytes) {
   return true;
 }
 
-bool ReadRegularFile(const std::string& path, size_t maxBytes, std::string& text) {
-  text.clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  char buf[8192];
-  while (ok) {
-    ssize_t r = ::read(fd, buf, sizeof buf);
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0 || text.size() + static_cast<size_t>(r) > maxBytes) {
-      ok = false;
-      break;
-    }
-    if (r == 0) break;
-    text.append(buf, static_cast<size_t>(r));
+bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes, std::string& error) {
+  bytes.clear();
+  // O_NONBLOCK: opening a FIFO must not wait for a writer.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    error = std::string("cannot open the file: ") + std::strerror(errno);
+    return false;
   }
-  ::close(fd);
-  if (!ok) text.clear();
-  return ok;
+  struct FdCloser {
+    int Fd;
+    ~FdCloser() { ::close(Fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    error = std::string("cannot examine the file: ") + std::strerror(errno);
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    error = S_ISDIR(info.st_mode) ? "is a folder, not a picture file" : "is not a regular file";
+    return false;
+  }
+  if (static_cast<uint64_t>(info.st_size) > maxBytes) {
+    error = maxBytes >= (uint64_t{1} << 20) && maxBytes % (uint64_t{1} << 20) == 0
+                ? "the file is larger than " + std::to_string(maxBytes >> 20) + " MiB"
+                : "the file is larger than " + std::to_string(maxBytes) + " bytes";
+    return false;
+  }
+  try {
+    bytes.resize(static_cast<size_t>(info.st_size));
+  } catch (const std::bad_alloc&) {
+    error = "not enough memory to read the file";
+    return false;
+  }
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = std::string("cannot read the file: ") + std::strerror(errno);
+      bytes.clear();
+      return false;
+    }
+    if (n == 0) break;  // the file shrank while it was read
+    done += static_cast<size_t>(n);
+  }
+  bytes.resize(done);
+  return true;
 }
 
 void CloseAppendFile(AppendFile* file) {

@@ -1,5 +1,7 @@
 #include "picture/PictureFileUnit.h"
 
+#include "frame/HostFilesUnit.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -96,7 +98,7 @@ RasterPtr LoadPictureFile(const std::string& path, std::string& error) {
   }
   std::vector<uint8_t> bytes;
   std::string reason;
-  if (!ReadPictureFileBytes(path, bytes, reason)) {
+  if (!ReadRegularFile(path, kMaxPictureFileBytes, bytes, reason)) {
     error = path + ": " + reason;
     return nullptr;
   }

@@ -34,10 +34,5 @@ constexpr uint64_t kMaxPictureFileBytes = uint64_t{256} << 20;
 // The extension is judged before the file is opened.
 RasterPtr LoadPictureFile(const std::string& path, std::string& error);
 
-// The whole content of a regular file of at most kMaxPictureFileBytes bytes.
-// Anything else (no such file, a folder, a FIFO or device, which are never
-// waited on, a larger file, a read error) gives false with the reason in
-// error, not naming the file.
-bool ReadPictureFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
 
 }  // namespace vexilo
