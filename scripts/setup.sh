@@ -10,7 +10,8 @@ PACKAGES=(
   gcc-multilib g++-multilib
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev libfribidi-dev
-  libpng-dev zlib1g-dev
+  libpng-dev zlib1g-dev libjpeg-dev libtiff-dev
+  python3-pil
   fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei
   fonts-liberation2 fonts-dejavu-core
   unicode-data iproute2
