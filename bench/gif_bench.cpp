@@ -43,13 +43,13 @@ BENCHMARK(BM_RenderPicturePageStretch1024x768To256x64)->Arg(1)->Arg(2)->Unit(ben
 // graphic controls that alternate transparency and disposal.
 const std::vector<uint8_t>& Animation() {
   static const std::vector<uint8_t> gif = [] {
-    testing::GifSpec s{128, 64};
+    testing::GifLayout s{128, 64};
     for (int i = 0; i < 16; ++i) {
       s.GlobalTable.push_back(MakeColorRef(static_cast<uint8_t>(i * 17), static_cast<uint8_t>(255 - i * 16),
                                            static_cast<uint8_t>(i * 40)));
     }
     for (int n = 0; n < 100; ++n) {
-      testing::GifFrameSpec f;
+      testing::GifFrameLayout f;
       f.Width = 128;
       f.Height = 64;
       f.Control = testing::GifControl{n % 3 == 0, static_cast<uint8_t>(1 + n % 2), 0, 4};

@@ -13,8 +13,8 @@ namespace vexilo {
 namespace {
 
 using testing::GifControl;
-using testing::GifFrameSpec;
-using testing::GifSpec;
+using testing::GifFrameLayout;
+using testing::GifLayout;
 using testing::LzwCodeWriter;
 using testing::WriteGif;
 using Bytes = std::vector<uint8_t>;
@@ -63,9 +63,9 @@ Composed Compose(const Bytes& gif, int frame, ColorRef key = kColorBlack) {
   return c;
 }
 
-GifFrameSpec Frame(uint16_t left, uint16_t top, uint16_t w, uint16_t h, std::vector<uint16_t> indices,
+GifFrameLayout Frame(uint16_t left, uint16_t top, uint16_t w, uint16_t h, std::vector<uint16_t> indices,
                    std::optional<GifControl> control = std::nullopt) {
-  GifFrameSpec f;
+  GifFrameLayout f;
   f.Left = left;
   f.Top = top;
   f.Width = w;
@@ -83,7 +83,7 @@ GifControl Control(bool transparent, uint8_t disposal, uint8_t index, uint16_t d
 // Composition
 
 TEST(GifCompose, ThreeFramesGiveThreeCanvasesAndNoFourth) {
-  GifSpec s{4, 2, {K, R, G, B}};
+  GifLayout s{4, 2, {K, R, G, B}};
   s.Frames = {Frame(0, 0, 4, 2, {1, 1, 2, 2, 3, 3, 0, 0}), Frame(1, 0, 2, 1, {3, 3}),
               Frame(3, 1, 1, 1, {1}, Control(false, 0, 0, 7))};
   const Bytes gif = WriteGif(s);
@@ -115,14 +115,14 @@ TEST(GifCompose, TransparencyAndDisposalAreTheCards) {
       {false, 1, "RCG"},
   };
   for (const Case& c : cases) {
-    GifSpec s{3, 1, {C, R, G, B}, 3};
+    GifLayout s{3, 1, {C, R, G, B}, 3};
     s.Frames = {Frame(0, 0, 3, 1, {1, 1, 1}), Frame(1, 0, 2, 1, {0, 2}, Control(c.transparent, c.disposal, 0))};
     EXPECT_EQ(Compose(WriteGif(s), 2).Pixels, Grid{c.expected}) << c.transparent << " " << int(c.disposal);
   }
 }
 
 TEST(GifCompose, FrameWithoutGraphicControlKeepsTheValuesBefore) {
-  GifSpec s{3, 1, {C, R, G, B}};
+  GifLayout s{3, 1, {C, R, G, B}};
   s.Frames = {Frame(0, 0, 3, 1, {1, 1, 1}), Frame(0, 0, 3, 1, {0, 2, 0}, Control(true, 1, 0, 5)),
               Frame(0, 0, 3, 1, {3, 0, 0})};
   const Bytes gif = WriteGif(s);
@@ -135,8 +135,8 @@ TEST(GifCompose, FrameWithoutGraphicControlKeepsTheValuesBefore) {
 TEST(GifCompose, InterlacedRowsComeInPassOrder) {
   std::vector<ColorRef> table;
   for (int i = 0; i < 16; ++i) table.push_back(MakeColorRef(static_cast<uint8_t>(i + 1), 0, 0));
-  GifSpec s{1, 12, table};
-  GifFrameSpec f = Frame(0, 1, 1, 10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+  GifLayout s{1, 12, table};
+  GifFrameLayout f = Frame(0, 1, 1, 10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
   f.Interlaced = true;
   s.Frames = {f};
   const Bytes gif = WriteGif(s);
@@ -152,20 +152,20 @@ TEST(GifCompose, InterlacedRowsComeInPassOrder) {
 }
 
 TEST(GifCompose, LocalTablesMissingTablesAndMissingEntries) {
-  GifSpec s{4, 1, {K, R}};  // a global table of two entries
-  GifFrameSpec local = Frame(0, 0, 2, 1, {1, 2});
+  GifLayout s{4, 1, {K, R}};  // a global table of two entries
+  GifFrameLayout local = Frame(0, 0, 2, 1, {1, 2});
   local.LocalTable = {K, Y, B, G};
   s.Frames = {local, Frame(2, 0, 2, 1, {1, 3})};  // index 3 is beyond the global table
   EXPECT_EQ(Compose(WriteGif(s), 2).Pixels, Grid{"YBRK"});
 
-  GifSpec none{2, 1};  // no table at all: every index is black
+  GifLayout none{2, 1};  // no table at all: every index is black
   none.Frames = {Frame(0, 0, 2, 1, {1, 3})};
   none.Frames[0].MinCodeSize = 2;
   EXPECT_EQ(Compose(WriteGif(none), 1).Pixels, Grid{"KK"});
 }
 
 TEST(GifCompose, PixelsOutsideTheCanvasAreDropped) {
-  GifSpec s{3, 2, {K, R, G, B}};
+  GifLayout s{3, 2, {K, R, G, B}};
   s.Frames = {Frame(2, 1, 3, 3, std::vector<uint16_t>(9, 1)), Frame(60000, 0, 2, 1, {2, 2}),
               Frame(0, 65000, 1, 1, {2})};
   const Bytes gif = WriteGif(s);
@@ -174,7 +174,7 @@ TEST(GifCompose, PixelsOutsideTheCanvasAreDropped) {
 }
 
 TEST(GifCompose, KeyColourIsDrawnBlack) {
-  GifSpec s{3, 1, {W, R, Y}, 2};
+  GifLayout s{3, 1, {W, R, Y}, 2};
   s.Frames = {Frame(0, 0, 3, 1, {0, 1, 0}), Frame(0, 0, 3, 1, {1, 1, 1}, Control(true, 2, 1))};
   const Bytes gif = WriteGif(s);
   EXPECT_EQ(Compose(gif, 1, kColorBlack).Pixels, Grid{"WRW"});
@@ -185,7 +185,7 @@ TEST(GifCompose, KeyColourIsDrawnBlack) {
 }
 
 TEST(GifCompose, Gif87aIsAPictureButNoAnimationFrame) {
-  GifSpec s{2, 1, {K, G}};
+  GifLayout s{2, 1, {K, G}};
   s.Version = "87a";
   s.Frames = {Frame(0, 0, 2, 1, {1, 0})};
   const Bytes gif87 = WriteGif(s);
@@ -240,9 +240,9 @@ TEST(GifCompose, LzwRoundTripsEveryPattern) {
   for (const Pattern& p : patterns) {
     for (bool literals : {false, true}) {
       for (int extraBits : {0, 3}) {
-        GifSpec s{static_cast<uint16_t>(w), static_cast<uint16_t>(h),
+        GifLayout s{static_cast<uint16_t>(w), static_cast<uint16_t>(h),
                   std::vector<ColorRef>(table.begin(), table.begin() + p.colours)};
-        GifFrameSpec f = Frame(0, 0, w, h, p.indices);
+        GifFrameLayout f = Frame(0, 0, w, h, p.indices);
         f.LiteralsOnly = literals;
         int m = 2;
         while ((1 << m) < p.colours) ++m;
@@ -305,21 +305,21 @@ TEST(GifBlocks, ExtensionsAreSkippedAndGraphicControlRead) {
 // ---------------------------------------------------------------------------
 // Hostile data: each fixture runs under the sanitizer build too.
 
-GifSpec OneFrame(uint16_t w, uint16_t h, GifFrameSpec f) {
-  GifSpec s{w, h, {K, R, G, B}};
+GifLayout OneFrame(uint16_t w, uint16_t h, GifFrameLayout f) {
+  GifLayout s{w, h, {K, R, G, B}};
   s.Frames = {std::move(f)};
   return s;
 }
 
 TEST(GifHostile, MinimumCodeSizeOutsideTwoToElevenGivesNoFrame) {
   for (int m : {0, 1, 12, 13, 255}) {
-    GifFrameSpec f = Frame(0, 0, 2, 1, {});
+    GifFrameLayout f = Frame(0, 0, 2, 1, {});
     f.MinCodeSize = m;
     f.RawLzw = Bytes{0xFF, 0xFF, 0xFF};
     EXPECT_FALSE(Compose(WriteGif(OneFrame(2, 1, f)), 1).Exists) << m;
   }
   for (int m : {2, 8, 11}) {
-    GifFrameSpec f = Frame(0, 0, 2, 1, {1, 2});
+    GifFrameLayout f = Frame(0, 0, 2, 1, {1, 2});
     f.MinCodeSize = m;
     EXPECT_EQ(Compose(WriteGif(OneFrame(2, 1, f)), 1).Pixels, Grid{"RG"}) << m;
   }
@@ -348,10 +348,10 @@ TEST(GifHostile, UnknownCodesEndThePixelsThere) {
       {"no data", Bytes{}, "GGGG"},
   };
   for (const Case& c : cases) {
-    GifFrameSpec f = Frame(0, 0, 4, 1, {});
+    GifFrameLayout f = Frame(0, 0, 4, 1, {});
     f.MinCodeSize = 2;
     f.RawLzw = c.lzw;
-    GifSpec s{4, 1, {K, R, G, B}};
+    GifLayout s{4, 1, {K, R, G, B}};
     s.Frames = {Frame(0, 0, 4, 1, {2, 2, 2, 2}), f};
     EXPECT_EQ(Compose(WriteGif(s), 2).Pixels, Grid{c.frame2}) << c.name;
   }
@@ -360,21 +360,21 @@ TEST(GifHostile, UnknownCodesEndThePixelsThere) {
 TEST(GifHostile, MoreIndicesThanTheFrameHoldsAreDropped) {
   // Literal codes for 40 indices and a run that decodes to 60 into 2 x 2
   // frames; pixels beside and below the frame stay black.
-  GifFrameSpec literals = Frame(1, 0, 2, 2, std::vector<uint16_t>(40, 3));
+  GifFrameLayout literals = Frame(1, 0, 2, 2, std::vector<uint16_t>(40, 3));
   literals.LiteralsOnly = true;
   EXPECT_EQ(Compose(WriteGif(OneFrame(4, 3, literals)), 1).Pixels, (Grid{"KBBK", "KBBK", "KKKK"}));
-  GifFrameSpec run = Frame(1, 0, 2, 2, std::vector<uint16_t>(60, 1));
+  GifFrameLayout run = Frame(1, 0, 2, 2, std::vector<uint16_t>(60, 1));
   EXPECT_EQ(Compose(WriteGif(OneFrame(4, 3, run)), 1).Pixels, (Grid{"KRRK", "KRRK", "KKKK"}));
 }
 
 TEST(GifHostile, DataCutAnywhereGivesAFrameThatIsAPrefixOrNone) {
   std::vector<uint16_t> indices;
   for (int i = 0; i < 64; ++i) indices.push_back(static_cast<uint16_t>(1 + i % 3));
-  GifSpec s = OneFrame(8, 8, Frame(0, 0, 8, 8, indices));
+  GifLayout s = OneFrame(8, 8, Frame(0, 0, 8, 8, indices));
   s.Frames.push_back(Frame(0, 0, 8, 8, std::vector<uint16_t>(64, 0)));
   const Bytes gif = WriteGif(s);
   const size_t lzwStart = 13 + 12 + 10 + 1;  // header, table, descriptor, code size
-  GifSpec first = s;
+  GifLayout first = s;
   first.Frames.pop_back();
   first.Trailer = false;
   const size_t frame2Data = WriteGif(first).size() + 10 + 1;
@@ -400,7 +400,7 @@ TEST(GifHostile, DataCutAnywhereGivesAFrameThatIsAPrefixOrNone) {
 }
 
 TEST(GifHostile, CutTablesAndDescriptorsGiveNoFrame) {
-  GifSpec s = OneFrame(2, 1, Frame(0, 0, 2, 1, {1, 2}));
+  GifLayout s = OneFrame(2, 1, Frame(0, 0, 2, 1, {1, 2}));
   s.Frames[0].LocalTable = {K, R, G, B};
   const Bytes gif = WriteGif(s);
   for (size_t cut : {size_t{6}, size_t{12}, size_t{13}, size_t{20}, size_t{26}, size_t{30}, size_t{40}}) {
@@ -419,7 +419,7 @@ TEST(GifHostile, CanvasSidesAboveTheLimitGiveNoFrame) {
 
 TEST(GifHostile, HugeFramesAreDecodedWithoutBeingAllocated) {
   // A 65535 x 65535 frame with a few pixels of data, on a 3 x 2 canvas.
-  GifFrameSpec f = Frame(0, 0, 65535, 65535, {1, 2, 3, 1, 2});
+  GifFrameLayout f = Frame(0, 0, 65535, 65535, {1, 2, 3, 1, 2});
   EXPECT_EQ(Compose(WriteGif(OneFrame(3, 2, f)), 1).Pixels, (Grid{"RGB", "KKK"}));
 }
 
@@ -429,18 +429,18 @@ TEST(GifHostile, HugeFramesAreDecodedWithoutBeingAllocated) {
 std::vector<Bytes> PlayerFixtures() {
   std::vector<Bytes> out;
   {
-    GifSpec s{4, 2, {K, R, G, B}, 1};
+    GifLayout s{4, 2, {K, R, G, B}, 1};
     s.Frames = {Frame(0, 0, 4, 2, {1, 1, 2, 2, 3, 3, 0, 0}), Frame(1, 0, 2, 1, {3, 0}, Control(true, 1, 0, 3)),
                 Frame(2, 1, 2, 1, {0, 2}), Frame(0, 0, 2, 2, {0, 1, 0, 1}, Control(true, 2, 0, 9)),
                 Frame(3, 0, 1, 2, {2, 2}, Control(false, 0, 0, 4))};
     out.push_back(WriteGif(s));
   }
   {
-    GifSpec s{6, 9, {C, R, G, B, Y, W}, 4};
-    GifFrameSpec inter = Frame(1, 0, 3, 9, std::vector<uint16_t>(27, 3));
+    GifLayout s{6, 9, {C, R, G, B, Y, W}, 4};
+    GifFrameLayout inter = Frame(1, 0, 3, 9, std::vector<uint16_t>(27, 3));
     for (int i = 0; i < 27; ++i) inter.Indices[i] = static_cast<uint16_t>(i % 6);
     inter.Interlaced = true;
-    GifFrameSpec local = Frame(0, 4, 6, 2, std::vector<uint16_t>(12, 1), Control(true, 2, 0, 1));
+    GifFrameLayout local = Frame(0, 4, 6, 2, std::vector<uint16_t>(12, 1), Control(true, 2, 0, 1));
     local.LocalTable = {K, G};
     local.Indices[3] = 0;
     s.Frames = {inter, local, Frame(60000, 0, 2, 2, {1, 1, 1, 1}), Frame(2, 2, 3, 3, std::vector<uint16_t>(9, 0))};
@@ -449,8 +449,8 @@ std::vector<Bytes> PlayerFixtures() {
   }
   {
     // Frame 3 cannot be decoded: its graphic control is read on the way.
-    GifSpec s{2, 1, {K, R, G, B}};
-    GifFrameSpec bad = Frame(0, 0, 2, 1, {}, Control(false, 0, 0, 77));
+    GifLayout s{2, 1, {K, R, G, B}};
+    GifFrameLayout bad = Frame(0, 0, 2, 1, {}, Control(false, 0, 0, 77));
     bad.MinCodeSize = 12;
     bad.RawLzw = Bytes{1, 2, 3};
     s.Frames = {Frame(0, 0, 2, 1, {1, 2}, Control(false, 0, 0, 11)), Frame(0, 0, 1, 1, {3}), bad,
@@ -459,7 +459,7 @@ std::vector<Bytes> PlayerFixtures() {
   }
   {
     // A cut file: the last frame's data ends early.
-    GifSpec s{8, 8, {K, R, G, B}};
+    GifLayout s{8, 8, {K, R, G, B}};
     std::vector<uint16_t> a(64), b(64);
     for (int i = 0; i < 64; ++i) {
       a[i] = static_cast<uint16_t>(i % 4);
@@ -533,7 +533,7 @@ TEST(GifPlayerTest, FramesOutOfOrderAndKeyChangesAreTheComposedOnes) {
 }
 
 TEST(GifPlayerTest, FrameNAfterFrameNMinusOneDecodesOneFrame) {
-  GifSpec s{16, 8, {K, R, G, B}};
+  GifLayout s{16, 8, {K, R, G, B}};
   for (int i = 0; i < 20; ++i) {
     s.Frames.push_back(Frame(static_cast<uint16_t>(i % 8), 0, 8, 8, std::vector<uint16_t>(64, static_cast<uint16_t>(i % 4)),
                              Control(i % 2 == 0, static_cast<uint8_t>(1 + i % 2), 0, static_cast<uint16_t>(i))));

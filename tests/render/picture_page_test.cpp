@@ -12,8 +12,8 @@
 namespace vexilo {
 namespace {
 
-using testing::GifFrameSpec;
-using testing::GifSpec;
+using testing::GifFrameLayout;
+using testing::GifLayout;
 using testing::WriteGif;
 using Bytes = std::vector<uint8_t>;
 using Grid = std::vector<std::string>;
@@ -116,16 +116,16 @@ TEST(PicturePage, NoPageOfNoSizeOrWithoutRoom) {
 // GIF frame pages
 
 // One frame, its left half (rounded down) green and the rest red.
-Bytes HalvesGif(uint16_t w, uint16_t h, std::vector<GifFrameSpec> more = {}) {
-  GifSpec s{w, h, {K, R, G, W}};
-  GifFrameSpec f;
+Bytes HalvesGif(uint16_t w, uint16_t h, std::vector<GifFrameLayout> more = {}) {
+  GifLayout s{w, h, {K, R, G, W}};
+  GifFrameLayout f;
   f.Width = w;
   f.Height = h;
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) f.Indices.push_back(x < w / 2 ? 2 : 1);
   }
   s.Frames = {f};
-  for (GifFrameSpec& m : more) s.Frames.push_back(m);
+  for (GifFrameLayout& m : more) s.Frames.push_back(m);
   return WriteGif(s);
 }
 
@@ -174,7 +174,7 @@ TEST(GifFramePage, FitModesPlaceTheFrame) {
 }
 
 TEST(GifFramePage, KeyColourDelayAndMissingFrames) {
-  GifFrameSpec second;
+  GifFrameLayout second;
   second.Width = 4;
   second.Height = 1;
   second.Indices = {3, 3, 1, 0};
@@ -187,7 +187,7 @@ TEST(GifFramePage, KeyColourDelayAndMissingFrames) {
   EXPECT_TRUE(GifPage(gif, 3, 4, 1, 0, 0).empty());
   Bytes out(8);
   EXPECT_EQ(RenderGifFramePage(2, gif.data(), gif.size(), 1, 0, 1, 0, 0, K, out.data(), out.size(), delay), 0u);
-  GifSpec old{4, 1, {K, R}};
+  GifLayout old{4, 1, {K, R}};
   old.Version = "87a";
   old.Frames = {second};
   old.Frames[0].Indices = {1, 1, 1, 1};
@@ -196,7 +196,7 @@ TEST(GifFramePage, KeyColourDelayAndMissingFrames) {
 }
 
 TEST(GifFramePage, SingleColourScreenAndThePlayerGiveTheSamePages) {
-  GifFrameSpec second;
+  GifFrameLayout second;
   second.Left = 2;
   second.Width = 3;
   second.Height = 2;

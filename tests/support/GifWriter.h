@@ -23,7 +23,7 @@ struct GifControl {
   uint16_t Delay = 0;
 };
 
-struct GifFrameSpec {
+struct GifFrameLayout {
   uint16_t Left = 0, Top = 0, Width = 0, Height = 0;
   std::optional<GifControl> Control;  // none: no graphic control extension
   std::vector<ColorRef> LocalTable;   // empty: no local table
@@ -34,12 +34,12 @@ struct GifFrameSpec {
   std::optional<std::vector<uint8_t>> RawLzw;  // these bytes instead of encoding Indices
 };
 
-struct GifSpec {
+struct GifLayout {
   uint16_t Width = 0, Height = 0;
   std::vector<ColorRef> GlobalTable;  // empty: no global table
   uint8_t Background = 0;
   std::string Version = "89a";
-  std::vector<GifFrameSpec> Frames;
+  std::vector<GifFrameLayout> Frames;
   std::vector<uint8_t> BeforeTrailer;  // extra blocks after the last frame
   bool Trailer = true;
 };
@@ -164,18 +164,18 @@ inline void AppendSubBlocks(std::vector<uint8_t>& out, const std::vector<uint8_t
   out.push_back(0);
 }
 
-inline std::vector<uint8_t> WriteGif(const GifSpec& spec) {
+inline std::vector<uint8_t> WriteGif(const GifLayout& layout) {
   using gifdetail::Le16;
-  const std::string signature = "GIF" + spec.Version;
+  const std::string signature = "GIF" + layout.Version;
   std::vector<uint8_t> out(signature.begin(), signature.end());
-  Le16(out, spec.Width);
-  Le16(out, spec.Height);
-  const bool global = !spec.GlobalTable.empty();
-  out.push_back(static_cast<uint8_t>((global ? 0x80 | gifdetail::TableField(spec.GlobalTable.size()) : 0) | 0x70));
-  out.push_back(spec.Background);
+  Le16(out, layout.Width);
+  Le16(out, layout.Height);
+  const bool global = !layout.GlobalTable.empty();
+  out.push_back(static_cast<uint8_t>((global ? 0x80 | gifdetail::TableField(layout.GlobalTable.size()) : 0) | 0x70));
+  out.push_back(layout.Background);
   out.push_back(0);
-  if (global) gifdetail::Table(out, spec.GlobalTable);
-  for (const GifFrameSpec& f : spec.Frames) {
+  if (global) gifdetail::Table(out, layout.GlobalTable);
+  for (const GifFrameLayout& f : layout.Frames) {
     if (f.Control) {
       const GifControl& c = *f.Control;
       out.insert(out.end(), {0x21, 0xF9, 0x04});
@@ -193,14 +193,14 @@ inline std::vector<uint8_t> WriteGif(const GifSpec& spec) {
     out.push_back(static_cast<uint8_t>((local ? 0x80 | gifdetail::TableField(f.LocalTable.size()) : 0) |
                                        (f.Interlaced ? 0x40 : 0)));
     if (local) gifdetail::Table(out, f.LocalTable);
-    const std::vector<ColorRef>& table = local ? f.LocalTable : spec.GlobalTable;
+    const std::vector<ColorRef>& table = local ? f.LocalTable : layout.GlobalTable;
     int m = f.MinCodeSize;
     if (m < 0) m = std::max(2, gifdetail::TableField(table.size()) + 1);
     out.push_back(static_cast<uint8_t>(m));
     AppendSubBlocks(out, f.RawLzw ? *f.RawLzw : LzwEncode(f.Indices, m, f.LiteralsOnly));
   }
-  out.insert(out.end(), spec.BeforeTrailer.begin(), spec.BeforeTrailer.end());
-  if (spec.Trailer) out.push_back(0x3B);
+  out.insert(out.end(), layout.BeforeTrailer.begin(), layout.BeforeTrailer.end());
+  if (layout.Trailer) out.push_back(0x3B);
   return out;
 }
 
