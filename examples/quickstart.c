@@ -4,8 +4,9 @@
  * It writes a sample "LED.INI" into a demo folder (VEXILO_HOME, which the
  * library reads at load), builds a pack of two programs for screen 1 (a
  * red/green panel of 128 x 32): a single-line text and a static text in the
- * first, a paged text in the second, in Chinese and Latin; seals it and
- * prints the pack's structure as read back from "Swap.Dat".
+ * first, a paged text in the second, in Chinese and Latin, and a picture in
+ * the third (a small bitmap file that the program draws and writes itself);
+ * seals it and prints the pack's structure as read back from "Swap.Dat".
  *
  * With VEXILO_DEMO_CARD=address:port it then sends the pack to the card at
  * that UDP address, switches the screen on, sets its clock and selects a
@@ -88,6 +89,45 @@ static int print_pack(const char* path) {
     printf("  seal %04X (%s)\n", seal, seal == crc16(buf, pos) ? "checks" : "WRONG");
   }
   return 0;
+}
+
+/* Writes a 128 x 32 picture as a 24-bit Windows bitmap: a sun over green
+ * hills on a red sky, in the colours a red/green panel shows. */
+static int write_picture(const char* path) {
+  enum { W = 128, H = 32, STRIDE = W * 3 };
+  unsigned char header[54];
+  unsigned char row[STRIDE];
+  const unsigned size = 54 + STRIDE * H;
+  int x, y, i;
+  FILE* f = fopen(path, "wb");
+  if (!f) return 1;
+  memset(header, 0, sizeof header);
+  header[0] = 'B';
+  header[1] = 'M';
+  for (i = 0; i < 4; ++i) {
+    header[2 + i] = (unsigned char)(size >> (8 * i));
+    header[18 + i] = (unsigned char)((unsigned)W >> (8 * i));
+    header[22 + i] = (unsigned char)((unsigned)H >> (8 * i));
+  }
+  header[10] = 54;
+  header[14] = 40;
+  header[26] = 1;
+  header[28] = 24;
+  fwrite(header, 1, sizeof header, f);
+  for (y = H - 1; y >= 0; --y) { /* rows bottom-up */
+    for (x = 0; x < W; ++x) {
+      int dx = x - 96, dy = y - 10, hill = 24 + ((x / 8) % 4 == 0 ? -2 : (x / 16) % 2);
+      unsigned char r = 0, g = 0;
+      if (dx * dx + dy * dy <= 49) r = g = 255;      /* yellow sun */
+      else if (y >= hill) g = 255;                   /* green hills */
+      else if ((x + y) % 9 == 0) r = 255;            /* red rain on black */
+      row[3 * x] = 0;
+      row[3 * x + 1] = g;
+      row[3 * x + 2] = r;
+    }
+    fwrite(row, 1, sizeof row, f);
+  }
+  return fclose(f) == 0 ? 0 : 1;
 }
 
 /* Screen 1 of LED.INI: the serial example, or, when VEXILO_DEMO_CARD names a
@@ -207,6 +247,26 @@ int main(void) {
     paged.Speed = 2;
     paged.StayTime = 5;
     if (User_AddText(&paged) != 0) fprintf(stderr, "quickstart: paged text failed\n");
+  }
+  if (User_AddProgram(0, 2) != 0) {
+    fprintf(stderr, "quickstart: could not add the third program\n");
+    return 1;
+  }
+  snprintf(path, sizeof path, "%s/sun.bmp", home);
+  if (write_picture(path) != 0) {
+    fprintf(stderr, "quickstart: cannot write %s\n", path);
+    return 1;
+  }
+  {
+    /* The picture as one page, unscaled, moving in from the left (effect 2). */
+    TBmpParam picture;
+    memset(&picture, 0, sizeof picture);
+    picture.AreaWidth = 128;
+    picture.AreaHeight = 32;
+    picture.Effect = 2;
+    picture.Speed = 3;
+    picture.StayTime = 5;
+    if (User_AddBmp(path, &picture) != 0) fprintf(stderr, "quickstart: picture failed\n");
   }
   User_CompletePack();
   User_UseDebug(0);

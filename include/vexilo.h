@@ -983,11 +983,13 @@ VEXILO_ASSERT(offsetof(TableCell, CellText) == 49, TableCell_CellText);
  * Returns 0 on success. -1 when FileName or Param is null, no program is
  * open, the colour mode is 4 or above, the picture cannot be loaded (no
  * such file, an unknown extension, a decoding error) or is not a plain
- * raster (icons, vector pictures, JPEG), or "Swap.Dat" cannot be written.
- * With logging on, a picture that cannot be loaded writes the line
- * "User_AddBmp (<reason>) Fail" before the call's own line.
- * In this version pictures are not built yet: User_AddBmp always returns
- * -1 and leaves the pack as it was.
+ * raster (icons, vector pictures), or "Swap.Dat" cannot be written.
+ * Areas of width or height 0 or less give a page header without pixel
+ * data; an area wider or higher than 32767 pixels, or of more than 2^26
+ * pixels, is refused with -1. Every failure leaves the pack as it was.
+ * With logging on, a picture that cannot be loaded (or is not a plain
+ * raster) writes the line "User_AddBmp (<reason>) Fail" before the call's
+ * own line.
  * Files: reads FileName; appends to "Swap.Dat"; log line.
  */
 /* 27 */ VEXILO_API int32_t VEXILO_CALL User_AddBmp(const char* FileName, const TBmpParam* Param);
