@@ -61,7 +61,8 @@ constexpr uint8_t kPaletteBlack = 0;
 constexpr uint8_t kPaletteWhite = 255;
 const std::array<ColorRef, 256>& HalftonePalette();
 // The palette index nearest to c (least squared RGB distance, lowest index on
-// a tie). Only black gives index 0.
+// a tie). Index 0 is black, the one entry that lights nothing: colours nearer
+// black than any other entry (a (1, 1, 1) grey, say) give it too.
 uint8_t NearestPaletteIndex(ColorRef c);
 
 // ---------------------------------------------------------------------------
