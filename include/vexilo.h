@@ -303,7 +303,12 @@ typedef struct TListParam {
 /* A table entry's data block: a TableHeader, RowCount row heights (int32),
  * ColumnCount column widths (int32), then RowCount x ColumnCount TableCell
  * records, row by row. Strings are length-prefixed ANSI. Colours are RGB
- * with red in the lowest byte. */
+ * with red in the lowest byte.
+ * The block carries no size: the library reads exactly the bytes its counts
+ * make, 112 + 4 x (RowCount + ColumnCount) + 1073 x RowCount x ColumnCount,
+ * so the block must be at least that long. RowCount and ColumnCount run from
+ * 0 to 65,536 with at most 65,536 cells; a block with other counts, and a
+ * table without rows or without columns, shows no page. */
 typedef struct TableHeader {
   int32_t RowCount;          /*   0: number of rows */
   int32_t ColumnCount;       /*   4: number of columns */
