@@ -91,6 +91,6 @@ void EndRichParagraph(RichTextDocument& doc, const RichParagraphFormat& format) 
   doc.Paragraphs.push_back({start, RichTextLength(doc), index});
 }
 
-void DropRichLayout(RichTextDocument& doc) { doc.Layout.reset(); }
+void DropRichLayout(RichTextDocument& doc) { doc.Layout.Cache.reset(); }
 
 }  // namespace vexilo

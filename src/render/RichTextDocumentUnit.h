@@ -61,8 +61,20 @@ struct RichParagraph {
   uint32_t Format = 0;
 };
 
-// The lines kept between render calls (RichTextLayoutUnit).
+// The lines kept between render calls (RichTextLayoutUnit). They belong to
+// one document object: a copy of a document starts without them.
 struct RichTextLayoutCache;
+struct RichLayoutSlot {
+  std::shared_ptr<RichTextLayoutCache> Cache;
+  RichLayoutSlot() = default;
+  RichLayoutSlot(const RichLayoutSlot&) {}
+  RichLayoutSlot& operator=(const RichLayoutSlot&) {
+    Cache.reset();
+    return *this;
+  }
+  RichLayoutSlot(RichLayoutSlot&&) = default;
+  RichLayoutSlot& operator=(RichLayoutSlot&&) = default;
+};
 
 struct RichTextDocument {
   std::u16string Text;
@@ -77,7 +89,7 @@ struct RichTextDocument {
   // and drawing each of them costs about one layout in all. With KeepLayout
   // false every layout is made afresh (the pages are the same either way).
   bool KeepLayout = true;
-  std::shared_ptr<RichTextLayoutCache> Layout;
+  RichLayoutSlot Layout;
 };
 
 // Empties the document (its background colour stays).
@@ -110,7 +122,8 @@ void AppendRichChar(RichTextDocument& doc, char16_t c, uint32_t format);
 // text so far (its mark, when it has one, already appended).
 void EndRichParagraph(RichTextDocument& doc, const RichParagraphFormat& format);
 
-// Any change to the text or the formats drops the kept lines.
+// Drops the kept lines, the fonts and the layout counts; to be called after
+// the text or the formats are changed other than by reading a document.
 void DropRichLayout(RichTextDocument& doc);
 
 }  // namespace vexilo

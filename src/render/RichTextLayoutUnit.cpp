@@ -3,8 +3,8 @@
 namespace vexilo {
 
 RichTextLayoutCache& RichLayoutOf(RichTextDocument& doc) {
-  if (!doc.Layout) doc.Layout = std::make_shared<RichTextLayoutCache>();
-  return *doc.Layout;
+  if (!doc.Layout.Cache) doc.Layout.Cache = std::make_shared<RichTextLayoutCache>();
+  return *doc.Layout.Cache;
 }
 
 }  // namespace vexilo

@@ -82,7 +82,7 @@ struct RichTextLayoutCache {
   int64_t Width = -1;
   std::vector<RichLine> Lines;
   bool Complete = false;
-  int64_t Reach = 64;  // how far beyond its line box a kept line may put ink
+  int32_t MaxNatural = 0;  // the tallest Natural of the kept lines
   RichLayoutStats Stats;
   std::shared_ptr<RichFontCache> Fonts;
 };
@@ -336,7 +336,7 @@ int32_t LayOutRichRangeKept(const RichTextDocument& doc, RichTextLayoutCache& ca
     cache.Width = width;
     cache.Lines.clear();
     cache.Complete = n == 0;
-    cache.Reach = 64;
+    cache.MaxNatural = 0;
   }
   std::vector<RichLine>& lines = cache.Lines;
   auto extend = [&]() -> bool {  // one more line; false when the document is laid out
@@ -350,7 +350,7 @@ int32_t LayOutRichRangeKept(const RichTextDocument& doc, RichTextLayoutCache& ca
     RichLine line = BuildRichLine(doc, pos, width, dev);
     ++cache.Stats.LinesBuilt;
     line.Top = top;
-    cache.Reach = std::max<int64_t>(cache.Reach, 2 * (int64_t{line.Natural} + line.Before + line.Height + line.After) + 64);
+    cache.MaxNatural = std::max(cache.MaxNatural, line.Natural);
     lines.push_back(line);
     if (line.End >= n) cache.Complete = true;
     return true;
@@ -380,14 +380,22 @@ int32_t LayOutRichRangeKept(const RichTextDocument& doc, RichTextLayoutCache& ca
                                  [origin](int64_t h, const RichLine& l) { return h < l.Bottom() - origin; });
   const size_t last = static_cast<size_t>(beyond - lines.begin());  // one past the last line that fits
   if (draw) {
-    // Only lines near the raster can put ink on it.
+    // Only lines near the raster can put ink on it. A line's glyphs stand
+    // on its baseline, their cells ending at the line's bottom and reaching
+    // Natural above it; a glyph may overshoot its cell, but by less than
+    // another cell.
     const Rect clip = ClipOf(r);
     const int64_t shift = r.Top - origin;
-    const int64_t reach = cache.Reach;
+    auto inkTop = [&](const RichLine& l) { return shift + l.Bottom() - 2 * int64_t{l.Natural} - 8; };
+    auto inkBottom = [&](const RichLine& l) { return shift + l.Bottom() + l.Natural + 8; };
+    const int64_t maxNatural = cache.MaxNatural;
     auto visibleFrom = std::lower_bound(lines.begin() + static_cast<std::ptrdiff_t>(first), beyond, int64_t{0},
-                                        [&](const RichLine& l, int64_t) { return shift + l.Next() + reach < 0; });
+                                        [&](const RichLine& l, int64_t) {
+                                          return shift + l.Bottom() + maxNatural + 8 < 0;
+                                        });
     for (auto it = visibleFrom; it != beyond; ++it) {
-      if (shift + it->Top - reach > rasterHeight) break;
+      if (shift + it->Bottom() - 2 * maxNatural - 8 > rasterHeight) break;
+      if (inkBottom(*it) < 0 || inkTop(*it) > rasterHeight) continue;
       DrawRichLine(doc, *it, r.Left, width, shift + it->Top, dev, clip);
     }
   }

@@ -108,7 +108,7 @@ int64_t Ranges(RichTextDocument& doc) { return RichLayoutOf(doc).Stats.Ranges; }
 TEST(RichTextSlice, ADocumentOfOnePageHeightCountsOnePageAfterSevenLayouts) {
   RichTextDocument doc = Load("{\\rtf1 Hi}");
   for (int mode : {0, 2}) {
-    doc.Layout.reset();
+    DropRichLayout(doc);
     const Area a{mode, 64, 32, 0, 0};
     int32_t count = 0;
     EXPECT_EQ(Slice(doc, a, 0, count).size(), PageBytes(a));
@@ -264,6 +264,18 @@ TEST(RichText, RunsLightThePlanesOfTheirColours) {
   ASSERT_LE(yellowRows[0], yellowRows[1]);
   EXPECT_LT(redRows[1], greenRows[0]);
   EXPECT_LT(greenRows[1], yellowRows[0]);
+}
+
+// Kept lines belong to one document object: a copy lays itself out.
+TEST(RichText, ACopyOfADocumentKeepsNoLinesOfTheOriginal) {
+  RichTextDocument doc = Load(MixedRtf(3));
+  int32_t count = 0;
+  ASSERT_FALSE(Slice(doc, {0, 64, 32, 0, 0}, 0, count).empty());
+  RichTextDocument copy = doc;
+  EXPECT_EQ(Ranges(copy), 0);
+  copy = doc;
+  EXPECT_EQ(Ranges(copy), 0);
+  EXPECT_GT(Ranges(doc), 0);
 }
 
 // Pages from the document's kept lines are byte for byte those of laying the
