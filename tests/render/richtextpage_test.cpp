@@ -185,8 +185,8 @@ TEST(RichTextFlow, WalksTheDocumentThroughTheStoredPosition) {
   }
   int32_t untracked = -2;
   EXPECT_TRUE(Flow(fresh, a, static_cast<int32_t>(pages.size()), untracked).empty());
-  // A position past the end, or -1: no page.
-  for (int32_t p : {-1, n, n + 5}) {
+  // A position past the end, -1, or below -2: no page.
+  for (int32_t p : {-1, n, n + 5, -3, -1000}) {
     int32_t pos = p;
     EXPECT_TRUE(Flow(doc, a, 1, pos).empty()) << p;
   }
@@ -203,6 +203,28 @@ TEST(RichTextFlow, APageThatTakesNoCharacterEndsTheDocument) {
   EXPECT_TRUE(Flow(doc, a, 1, position).empty());
   int32_t untracked = -2;
   EXPECT_TRUE(Flow(doc, a, 1, untracked).empty());
+}
+
+// A line taller than the page still takes a page of its own (clipped), so
+// that the walk goes on past it.
+TEST(RichTextFlow, ALineTallerThanThePageTakesAPage) {
+  RichTextDocument doc = Load("{\\rtf1 a\\par{\\fs144 B}\\par c}");
+  const Area a{0, 64, 32, 0, 0};
+  int32_t position = 0;
+  std::vector<int32_t> positions;
+  for (int32_t k = 0; k < 10; ++k) {
+    if (Flow(doc, a, k, position).empty()) break;
+    positions.push_back(position);
+  }
+  EXPECT_EQ(positions, (std::vector<int32_t>{2, 4, 5}));
+  // Slices cut the column: the 96-pixel line spans pages of its own.
+  int32_t count = 0;
+  EXPECT_FALSE(Slice(doc, a, 0, count).empty());
+  EXPECT_GE(count, 4);
+  EXPECT_EQ(FormatRichTextRange(doc, 0, {0, 0, PixelsToTwips(64, 96), PixelsToTwips(32 * count, 96)}, nullptr),
+            RichTextLength(doc));
+  EXPECT_LT(FormatRichTextRange(doc, 0, {0, 0, PixelsToTwips(64, 96), PixelsToTwips(32 * (count - 1), 96)}, nullptr),
+            RichTextLength(doc));
 }
 
 // The strip between the page edge and the margin keeps the page's white,
