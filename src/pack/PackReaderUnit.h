@@ -30,7 +30,8 @@ struct LiveFieldsInfo {
   std::vector<Slot> Slots;         // one per bit of Mask, in the area's order
   uint8_t Mode = 0;
   std::vector<uint8_t> Page;       // the static page's pixel data; empty when the area has none
-  std::vector<uint8_t> Glyphs;     // the glyph block, one plane, 24 x CellStride pixels wide
+  std::vector<uint8_t> Glyphs;     // the glyph block: 17 one-plane cells one after another,
+                                   // ten digits CellStride wide, seven weekdays twice that
   int CellStride() const { return ((CellWidth + 7) / 8) * 8; }
 };
 
