@@ -12,19 +12,19 @@
 namespace vexilo {
 namespace {
 
-std::string_view FaceOf(const FontSpec& spec) {
-  return spec.FaceName != nullptr ? std::string_view(spec.FaceName) : std::string_view();
+std::string_view FaceOf(const FontSpec& record) {
+  return record.FaceName != nullptr ? std::string_view(record.FaceName) : std::string_view();
 }
 
 // The font of the cells: only the face, size and style of the item's font;
 // its spacing and centring would move glyphs out of their cells.
-FontSpec CellFont(const FontSpec& spec, int32_t size) {
+FontSpec CellFont(const FontSpec& record, int32_t size) {
   FontSpec cell{};
-  cell.FaceName = spec.FaceName;
+  cell.FaceName = record.FaceName;
   cell.Size = size;
-  cell.Bold = spec.Bold;
-  cell.Italic = spec.Italic;
-  cell.Underline = spec.Underline;
+  cell.Bold = record.Bold;
+  cell.Italic = record.Italic;
+  cell.Underline = record.Underline;
   return cell;
 }
 
@@ -49,16 +49,16 @@ bool AppendCell(std::u16string_view text, int width, int height, int32_t margin,
 
 }  // namespace
 
-FontPtr NewLiveFont(const FontSpec& spec, int height, int averageWidth) {
-  return NewFontAnsi(FaceOf(spec), height, averageWidth, spec.Bold != 0 ? kFwBold : kFwNormal, spec.Italic != 0,
-                     spec.Underline != 0, kGb2312CharSet);
+FontPtr NewLiveFont(const FontSpec& record, int height, int averageWidth) {
+  return NewFontAnsi(FaceOf(record), height, averageWidth, record.Bold != 0 ? kFwBold : kFwNormal, record.Italic != 0,
+                     record.Underline != 0, kGb2312CharSet);
 }
 
 std::string WeekdayName(int i) { return Translate(strings::kWeekdayNames[std::clamp(i, 0, 6)]); }
 
-int MeasureCellWidth(const FontSpec& spec) {
-  const int h = spec.Size + kDigitFontBoost;
-  FontPtr font = NewLiveFont(spec, h, h / 2);
+int MeasureCellWidth(const FontSpec& record) {
+  const int h = record.Size + kDigitFontBoost;
+  FontPtr font = NewLiveFont(record, h, h / 2);
   int widest = 0;
   for (char d = '0'; d <= '9'; ++d) {
     widest = std::max(widest, 2 * MeasureTextAnsi(*font, std::string_view(&d, 1)).Width);
@@ -108,16 +108,16 @@ void DrawTextAdvance(Raster& page, const Font& font, std::u16string_view text, i
   x += MeasureText(font, text).Width;
 }
 
-size_t WriteGlyphBlock(int cellWidth, int cellHeight, const FontSpec& spec, uint8_t* out, size_t outSize) {
+size_t WriteGlyphBlock(int cellWidth, int cellHeight, const FontSpec& record, uint8_t* out, size_t outSize) {
   const size_t total = GlyphBlockSize(cellWidth, cellHeight);
   if (total == 0 || out == nullptr || outSize < total) return 0;
   const int stride = CellStride(cellWidth);
   size_t used = 0;
-  const FontSpec digits = CellFont(spec, spec.Size + kDigitFontBoost);
+  const FontSpec digits = CellFont(record, record.Size + kDigitFontBoost);
   for (char16_t d = u'0'; d <= u'9'; ++d) {
     if (!AppendCell(std::u16string_view(&d, 1), stride, cellHeight, -1, digits, out, outSize, used)) return 0;
   }
-  const FontSpec names = CellFont(spec, spec.Size);
+  const FontSpec names = CellFont(record, record.Size);
   for (int i = 0; i < 7; ++i) {
     const std::u16string name = AnsiToUtf16(WeekdayName(i));
     if (!AppendCell(name, 2 * stride, cellHeight, 0, names, out, outSize, used)) return 0;

@@ -36,17 +36,17 @@ inline constexpr int kDigitFontBoost = 1;
 inline constexpr int32_t kMinCellFontSize = 2;
 inline constexpr int32_t kMaxCellFontSize = 255;
 
-// The font of a clock or timer page: the face of spec at height and average
-// width, weight 700 when bold else 400, italic and underline from spec, the
-// GB2312 character set.
-FontPtr NewLiveFont(const FontSpec& spec, int height, int averageWidth);
+// The font of a clock or timer page: the face of the font record at height
+// and average width, weight 700 when bold else 400, italic and underline from
+// the record, the GB2312 character set.
+FontPtr NewLiveFont(const FontSpec& record, int height, int averageWidth);
 
 // The weekday name i (0 Sunday to 6 Saturday) for this system, ANSI.
 std::string WeekdayName(int i);
 
 // Width of the widest two-character field: twice the widest digit, or the
-// widest weekday name, in the font one pixel taller than spec.
-int MeasureCellWidth(const FontSpec& spec);
+// widest weekday name, in the font one pixel taller than the record says.
+int MeasureCellWidth(const FontSpec& record);
 
 // CellHeight: the size with its lowest bit cleared, low eight bits.
 uint8_t CellHeightFor(int32_t size);
@@ -76,7 +76,7 @@ void DrawTextAdvance(Raster& page, const Font& font, std::u16string_view text, i
 // Draws the glyph block of the cell sizes and the font into out and returns
 // its length; 0, when out is too small, a cell size is below 1 or a cell
 // cannot be drawn.
-size_t WriteGlyphBlock(int cellWidth, int cellHeight, const FontSpec& spec, uint8_t* out, size_t outSize);
+size_t WriteGlyphBlock(int cellWidth, int cellHeight, const FontSpec& record, uint8_t* out, size_t outSize);
 
 // In which bit plane of the page the text colour lies: 0, 1 or 2.
 uint8_t PlaneCode(int colorMode, uint8_t textColor);

@@ -23,7 +23,7 @@ std::u16string Word(const char* gbk) { return AnsiToUtf16(Translate(gbk)); }
 struct ClockPen {
   Raster& Page;
   const Font& PageFont;
-  const FontSpec& Spec;
+  const FontSpec& Record;
   const ClockOptions& Options;
   std::span<uint8_t> Slots;
   int CellWidth;
@@ -53,7 +53,7 @@ struct ClockPen {
   // row higher, taking the room of one field.
   void Century() {
     const int h = Size + kDigitFontBoost;
-    FontPtr digits = NewLiveFont(Spec, h, h / 2);
+    FontPtr digits = NewLiveFont(Record, h, h / 2);
     DrawString(Page, *digits, X, Y - 1, u"20");
     X += 2 * CellWidth;
   }

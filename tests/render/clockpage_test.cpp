@@ -2,6 +2,7 @@
 // draws the values.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,54 @@ TEST(ClockPages, NothingToDrawGivesNoPage) {
   Bytes small(PageDataSize(64, 16, 1) - 1);
   Bytes slots(4);
   EXPECT_EQ(RenderClockPage(u"", 64, 16, 0, Song(16), o, slots, 8, small.data(), small.size()), 0u);
+}
+
+// Sets LC_ALL for one scope and puts back what was there.
+struct LcAllGuard {
+  std::string saved;
+  bool had = false;
+  explicit LcAllGuard(const char* value) {
+    if (const char* old = std::getenv("LC_ALL")) {
+      had = true;
+      saved = old;
+    }
+    setenv("LC_ALL", value, 1);
+  }
+  ~LcAllGuard() {
+    if (had) {
+      setenv("LC_ALL", saved.c_str(), 1);
+    } else {
+      unsetenv("LC_ALL");
+    }
+  }
+};
+
+TEST(ClockPages, WordsAreTranslatedForTheSystem) {
+  struct Case {
+    const char* Locale;
+    const char16_t* Word;  // what follows the hour's field
+  };
+  const Case cases[] = {{"zh_CN.UTF-8", u"时"}, {"zh_TW.UTF-8", u"時"}, {"en_US.UTF-8", u"时"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Locale);
+    LcAllGuard locale(c.Locale);
+    FontSpec font{};
+    font.Size = 16;
+    ClockOptions o;
+    o.SingleLine = 1;
+    o.DateStyle = 2;
+    o.ShowHour = 1;
+    Bytes page(PageDataSize(64, 16, 1)), slots(4, 0xFF);
+    ASSERT_EQ(RenderClockPage(u"", 64, 16, 0, font, o, slots, 8, page.data(), page.size()), page.size());
+    // u = 4: the field from 16, the word after it, nothing else.
+    ASSERT_EQ(SlotX(slots, 0), 24);
+    RasterPtr expected = NewPageBitmap(64, 16);
+    FontPtr pageFont = NewLiveFont(font, 16, 8);
+    DrawString(*expected, *pageFont, 32, 0, c.Word);
+    Bytes want(page.size());
+    ASSERT_EQ(EncodePage(expected.get(), want.data(), want.size()), want.size());
+    EXPECT_EQ(page, want);
+  }
 }
 
 }  // namespace
