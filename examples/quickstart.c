@@ -2,11 +2,12 @@
  * quickstart: a host program that uses only vexilo.h.
  *
  * It writes a sample "LED.INI" into a demo folder (VEXILO_HOME, which the
- * library reads at load), builds a pack of two programs for screen 1 (a
+ * library reads at load), builds a pack of four programs for screen 1 (a
  * red/green panel of 128 x 32): a single-line text and a static text in the
- * first, a paged text in the second, in Chinese and Latin, and a picture in
- * the third (a small bitmap file that the program draws and writes itself);
- * seals it and prints the pack's structure as read back from "Swap.Dat".
+ * first, a paged text in the second, in Chinese and Latin, a picture in the
+ * third (a small bitmap file that the program draws and writes itself), and
+ * a live clock and a count-down timer in the fourth; seals it and prints the
+ * pack's structure as read back from "Swap.Dat".
  *
  * With VEXILO_DEMO_CARD=address:port it then sends the pack to the card at
  * that UDP address, switches the screen on, sets its clock and selects a
@@ -267,6 +268,50 @@ int main(void) {
     picture.Speed = 3;
     picture.StayTime = 5;
     if (User_AddBmp(path, &picture) != 0) fprintf(stderr, "quickstart: picture failed\n");
+  }
+  if (User_AddProgram(0, 3) != 0) {
+    fprintf(stderr, "quickstart: could not add the fourth program\n");
+    return 1;
+  }
+  {
+    /* The card's date and time, drawn from digit glyphs the library sends:
+     * 2025-06-01 12:30 style, in red on the top half. */
+    TDateTimeParam clock;
+    memset(&clock, 0, sizeof clock);
+    clock.AreaWidth = 128;
+    clock.AreaHeight = 16;
+    clock.Font.FaceName = kSong;
+    clock.Font.Size = 12;
+    clock.Font.TextColor = VEXILO_COLOR_RED;
+    clock.DateStyle = 0;
+    clock.SingleLine = 1;
+    clock.ShowYear = 1;
+    clock.ShowMonth = 1;
+    clock.ShowDay = 1;
+    clock.ShowHour = 1;
+    clock.ShowMinute = 1;
+    if (User_AddDateTime(&clock) != 0) fprintf(stderr, "quickstart: clock failed\n");
+  }
+  {
+    /* Days, hours and minutes left until 2030-01-01 00:00:00 (BCD), with
+     * their words, in green on the bottom half. */
+    TTimerParam timer;
+    memset(&timer, 0, sizeof timer);
+    timer.AreaY = 16;
+    timer.AreaWidth = 128;
+    timer.AreaHeight = 16;
+    timer.Font.FaceName = kSong;
+    timer.Font.Size = 12;
+    timer.Font.TextColor = VEXILO_COLOR_GREEN;
+    timer.TargetYear = 0x30;
+    timer.TargetMonth = 0x01;
+    timer.TargetDay = 0x01;
+    timer.CountDown = 1;
+    timer.SingleLine = 1;
+    timer.ShowDays = 1;
+    timer.ShowHours = 1;
+    timer.ShowMinutes = 1;
+    if (User_AddTimer(&timer) != 0) fprintf(stderr, "quickstart: timer failed\n");
   }
   User_CompletePack();
   User_UseDebug(0);

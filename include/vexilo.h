@@ -836,12 +836,18 @@ VEXILO_ASSERT(offsetof(TableCell, CellText) == 49, TableCell_CellText);
  *
  *   Param  the timer; Text (the title) may be null or empty.
  *
+ * With CountDown 1 the leading field gets room for one more digit when the
+ * time left until the target, counted in the largest unit shown, is 100 or
+ * more, for two more from 1000 on (measured against the host's local clock).
+ *
  * Returns 0 on success. -1 when Param is null, no program is open, the
  * colour mode is 4 or above, Font.TextColor is 0, no unit is shown, or, in
  * the drawn form, the target bytes are not a date (not BCD, or an
- * impossible date).
- * In this version the timer is not built yet: User_AddTimer always returns
- * -1 and leaves the pack as it was.
+ * impossible date such as 29 February 2023), Font.Size is outside 2 to 255
+ * (the card is told the digit cells' height and width in one byte each) or
+ * the area is too large for a page (more than 32767 pixels a side or 2^26
+ * in all). A failure leaves the pack as it was. Fields whose right edge may
+ * pass the area's, or that reach below it, are not shown.
  * Files: appends to "Swap.Dat"; log line.
  */
 /* 21 */ VEXILO_API int32_t VEXILO_CALL User_AddTimer(const TTimerParam* Param);
@@ -934,9 +940,13 @@ VEXILO_ASSERT(offsetof(TableCell, CellText) == 49, TableCell_CellText);
  *   Param  the clock; Text (the title) may be null or empty.
  *
  * Returns 0 on success. -1 when Param is null, no program is open, the
- * colour mode is 4 or above, Font.TextColor is 0, or no element is shown.
- * In this version the clock is not built yet: User_AddDateTime always
- * returns -1 and leaves the pack as it was.
+ * colour mode is 4 or above, Font.TextColor is 0, or no element is shown;
+ * FontForm 0 also when Font.Size is outside 2 to 255 (the card is told the
+ * digit cells' height and width in one byte each) or the area is too large
+ * for a page (more than 32767 pixels a side or 2^26 in all). A failure
+ * leaves the pack as it was. Fields that do not lie wholly inside the area
+ * are not shown; an area of width or height 0 or less has no page and
+ * shows no field.
  * Files: appends to "Swap.Dat"; log line.
  */
 /* 25 */ VEXILO_API int32_t VEXILO_CALL User_AddDateTime(const TDateTimeParam* Param);

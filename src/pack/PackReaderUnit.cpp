@@ -1,5 +1,7 @@
 #include "pack/PackReaderUnit.h"
 
+#include <bit>
+
 #include "base/ByteOrderUnit.h"
 #include "base/CrcUnit.h"
 
@@ -67,6 +69,43 @@ bool ReadPageArea(AreaInfo& area, uint32_t planes, std::string& error) {
   return true;
 }
 
+// Clock (5) and timer (6) areas: mask, cell width and height, (timers: the
+// six target bytes), one slot per bit of the mask, the mode byte, the page
+// (or none, for an area with a side of 0) and the glyph block.
+bool ReadLiveArea(AreaInfo& area, uint32_t planes, std::string& error) {
+  const std::vector<uint8_t>& b = area.Body;
+  LiveFieldsInfo& live = area.Live;
+  const size_t head = area.Type == 6 ? 9 : 3;
+  if (b.size() < head) {
+    error = "clock or timer area shorter than its head";
+    return false;
+  }
+  live.Mask = b[0];
+  live.CellWidth = b[1];
+  live.CellHeight = b[2];
+  if (area.Type == 6) live.Target.assign(b.begin() + 3, b.begin() + 9);
+  const size_t m = static_cast<size_t>(std::popcount(static_cast<unsigned>(live.Mask & 0xFE)));
+  const size_t glyphs = 3 * static_cast<size_t>(live.CellStride()) * live.CellHeight;
+  const size_t fixed = head + 4 * m + 1;
+  if (b.size() < fixed + glyphs) {
+    error = "clock or timer area too short for its slots and glyphs";
+    return false;
+  }
+  for (size_t i = 0; i < m; ++i) {
+    live.Slots.push_back({GetBe16(&b[head + 4 * i]), GetBe16(&b[head + 4 * i + 2])});
+  }
+  live.Mode = b[head + 4 * m];
+  const size_t pageBytes = b.size() - fixed - glyphs;
+  if (pageBytes != 0 && pageBytes != PageBytes(area.Width, area.Height, planes)) {
+    error = "clock or timer page of " + std::to_string(pageBytes) + " bytes";
+    return false;
+  }
+  live.Page.assign(b.begin() + static_cast<long>(fixed), b.begin() + static_cast<long>(fixed + pageBytes));
+  live.Glyphs.assign(b.begin() + static_cast<long>(fixed + pageBytes), b.end());
+  area.HasLiveFields = true;
+  return true;
+}
+
 }  // namespace
 
 bool ReadPack(const std::vector<uint8_t>& bytes, PackInfo& pack, std::string& error) {
@@ -111,6 +150,10 @@ bool ReadPack(const std::vector<uint8_t>& bytes, PackInfo& pack, std::string& er
       }
       area.Body.assign(bytes.begin() + static_cast<long>(apos + 14), bytes.begin() + static_cast<long>(apos + area.Length));
       if (area.Type == 2 && !ReadPageArea(area, pack.PlaneCount == 2 ? 2 : 1, error)) {
+        error = "area at " + std::to_string(apos) + ": " + error;
+        return false;
+      }
+      if ((area.Type == 5 || area.Type == 6) && !ReadLiveArea(area, pack.PlaneCount == 2 ? 2 : 1, error)) {
         error = "area at " + std::to_string(apos) + ": " + error;
         return false;
       }

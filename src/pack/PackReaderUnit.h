@@ -16,6 +16,25 @@ struct PageInfo {
   std::vector<uint8_t> Pixels;  // the page's pixel data
 };
 
+// A clock (type 5) or timer (type 6) area drawn by the library: its static
+// page, where the card draws each changing value, and the glyph cells it
+// draws them from.
+struct LiveFieldsInfo {
+  uint8_t Mask = 0;                // clock elements or timer units shown
+  uint8_t CellWidth = 0;
+  uint8_t CellHeight = 0;
+  std::vector<uint8_t> Target;     // timers: the six target bytes, year first
+  struct Slot {
+    uint16_t X = 0, Y = 0;         // centre of the field and its top row; 0xFFFF: not shown
+  };
+  std::vector<Slot> Slots;         // one per bit of Mask, in the area's order
+  uint8_t Mode = 0;
+  std::vector<uint8_t> Page;       // the static page's pixel data; empty when the area has none
+  std::vector<uint8_t> Glyphs;     // the glyph block: 17 one-plane cells one after another,
+                                   // ten digits CellStride wide, seven weekdays twice that
+  int CellStride() const { return ((CellWidth + 7) / 8) * 8; }
+};
+
 struct AreaInfo {
   uint8_t Number = 0;
   uint8_t Type = 0;
@@ -28,6 +47,9 @@ struct AreaInfo {
   uint8_t PageCount = 0;
   std::vector<PageInfo> Pages;
   std::vector<int> GroupSizes;
+  // Clock and timer areas drawn by the library (types 5 and 6).
+  bool HasLiveFields = false;
+  LiveFieldsInfo Live;
 };
 
 struct ProgramInfo {
