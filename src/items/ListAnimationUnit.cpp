@@ -111,7 +111,8 @@ std::optional<uint32_t> AddListAnimation(const TListParam& list) {
   GifPlayer player;
   uint32_t frames = 0;
   uint32_t total = 0;
-  const int32_t entryCount = std::min<int32_t>(list.EntryCount, VEXILO_LIST_MAX_ENTRIES);
+  const int32_t declared = list.EntryCount;  // a packed field: copied before std::min binds to it
+  const int32_t entryCount = std::min<int32_t>(declared, VEXILO_LIST_MAX_ENTRIES);
   int32_t e = 0;
   int k = 0;
   while (hasPage && frames < kMaxAnimationFrames && e < entryCount) {
