@@ -1,5 +1,6 @@
 #include "pack/ProgramPackUnit.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -99,6 +100,53 @@ bool PackWriteAt(int32_t pos, const void* data, size_t n) {
   }
   return n == 0 || SwapWrite(static_cast<uint64_t>(pos), data, n);
 }
+
+bool BeginListHeader() {
+  PackState& s = g_pack;
+  if (!FitsPack(3)) return false;
+  std::memset(s.ListHeader, 0, sizeof s.ListHeader);
+  std::memset(s.PageCountHeader, 0, sizeof s.PageCountHeader);
+  s.ListHeaderPos = s.PackLength;
+  s.PageCountHeaderPos = s.PackLength;
+  s.PackLength += 3;
+  return RewriteHeader(HeaderKind::List);
+}
+
+bool SetListCount(uint16_t count) {
+  PackState& s = g_pack;
+  if (s.ListHeaderPos < 0) return false;
+  PutBe16(s.ListHeader, count);
+  std::memcpy(s.PageCountHeader, s.ListHeader, sizeof s.PageCountHeader);
+  return RewriteHeader(HeaderKind::List);
+}
+
+bool PackWriteReserved(int64_t pos, const void* data, size_t n) {
+  if (pos < g_pack.PackLength || pos > INT32_MAX || n > static_cast<size_t>(INT32_MAX - pos)) return false;
+  return n == 0 || SwapWrite(static_cast<uint64_t>(pos), data, n);
+}
+
+bool PackTakeReserved(int64_t from, int64_t n, uint8_t* chunk, size_t chunkSize) {
+  PackState& s = g_pack;
+  if (from < s.PackLength || n < 0 || from > INT32_MAX || n > INT32_MAX - from ||
+      !FitsPack(static_cast<size_t>(n)) || (n > 0 && (chunk == nullptr || chunkSize == 0))) {
+    return false;
+  }
+  // The target lies below the source: copying from the front never
+  // overwrites bytes not yet moved.
+  const int64_t to = s.PackLength;
+  for (int64_t done = 0; from != to && done < n;) {
+    const size_t step = static_cast<size_t>(std::min<int64_t>(n - done, static_cast<int64_t>(chunkSize)));
+    if (!SwapRead(static_cast<uint64_t>(from + done), chunk, step) ||
+        !SwapWrite(static_cast<uint64_t>(to + done), chunk, step)) {
+      return false;
+    }
+    done += static_cast<int64_t>(step);
+  }
+  s.PackLength += static_cast<int32_t>(n);
+  return true;
+}
+
+bool PackDropReserved() { return SwapTruncate(static_cast<uint64_t>(g_pack.PackLength)); }
 
 bool InitBuffer(int32_t screenNo) {
   PackState& s = g_pack;

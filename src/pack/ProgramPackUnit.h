@@ -75,6 +75,23 @@ bool PackAppend(const void* data, size_t n);
 // Writes n bytes at a position below PackLength (a header reserved earlier).
 bool PackWriteAt(int32_t pos, const void* data, size_t n);
 
+// Animation areas: the list header (a 16-bit count, then 0) begins at
+// PackLength with count 0 and is written; the page count header's position
+// is set to the same place and keeps the first two bytes. PackLength grows by 3.
+bool BeginListHeader();
+// Gives the list header begun by BeginListHeader this count and writes it.
+bool SetListCount(uint16_t count);
+
+// Room reserved past the end of the pack: writes n bytes at pos, which lies
+// at or beyond PackLength, ending no further than 2^31 - 1. The file grows;
+// PackLength does not.
+bool PackWriteReserved(int64_t pos, const void* data, size_t n);
+// Brings n reserved bytes from `from` (at or beyond PackLength) to PackLength,
+// in chunks no larger than chunkSize through chunk, and adds them to the pack.
+bool PackTakeReserved(int64_t from, int64_t n, uint8_t* chunk, size_t chunkSize);
+// Cuts the file back to PackLength, dropping whatever reserved room is left.
+bool PackDropReserved();
+
 // Starts an area at PackLength with its provisional header (length 0).
 bool BeginArea(uint8_t type, int32_t x, int32_t y, int32_t width, int32_t height, bool swapAxes);
 // Adds an item's bytes to the area and program lengths, counts the item.
