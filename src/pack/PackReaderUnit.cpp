@@ -56,6 +56,34 @@ bool OpensCodedText(const std::vector<uint8_t>& body, size_t at) {
          body[at + 3] >= 1 && body[at + 3] <= 4;
 }
 
+// Takes a page list's pages of the given sizes from dataStart, then any
+// groups that continued the list; false (nothing taken) when they do not fit.
+bool TakeListPages(AreaInfo& area, size_t dataStart, const std::vector<size_t>& sizes, unsigned nextNumber,
+                   uint32_t pageSize) {
+  const std::vector<uint8_t>& body = area.Body;
+  size_t at = dataStart;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    const uint8_t* h = &body[2 + 5 * i];
+    PageInfo page;
+    page.Number = h[0];
+    page.Effect = h[1];
+    page.Speed = h[2];
+    page.StayTime = h[3];
+    page.Option = h[4];
+    page.Pixels.assign(body.begin() + static_cast<long>(at), body.begin() + static_cast<long>(at + sizes[i]));
+    at += sizes[i];
+    area.Pages.push_back(std::move(page));
+  }
+  area.GroupSizes.push_back(static_cast<int>(sizes.size()));
+  area.IsList = true;
+  // Page items that continue the list number their pages from the count + 1.
+  if (SplitGroups(body, at, nextNumber, pageSize, area)) return true;
+  area.Pages.clear();
+  area.GroupSizes.clear();
+  area.IsList = false;
+  return false;
+}
+
 // A page list (its first page numbered 0): all its page headers, numbered
 // from 0, then all its pages; then, perhaps, groups of later page items that
 // continued the area. The pages are pixel pages, but for at most one
@@ -67,41 +95,22 @@ bool ReadListPages(AreaInfo& area, uint32_t pageSize, std::string& error) {
   for (size_t k = run; k >= 1; --k) {
     const size_t dataStart = 2 + 5 * k;
     const size_t rest = body.size() - dataStart;
-    std::vector<size_t> sizes(k, pageSize);
-    bool fits = static_cast<uint64_t>(k) * pageSize <= rest;
-    if (!fits && static_cast<uint64_t>(k - 1) * pageSize <= rest) {
-      // One coded-text page: the first page opening like one takes what the pixel pages leave.
+    // Candidates: all pages pixel pages (later groups may follow), or one
+    // coded-text page taking what the pixel pages leave (nothing follows).
+    std::vector<std::vector<size_t>> candidates;
+    if (static_cast<uint64_t>(k) * pageSize <= rest) candidates.emplace_back(k, pageSize);
+    if (static_cast<uint64_t>(k - 1) * pageSize <= rest) {
       const size_t other = rest - (k - 1) * pageSize;
-      size_t at = dataStart;
-      for (size_t j = 0; j < k && !fits; ++j) {
-        if (OpensCodedText(body, at)) {
-          sizes[j] = other;
-          fits = true;
+      for (size_t j = 0; j < k; ++j) {
+        if (other != pageSize && OpensCodedText(body, dataStart + j * pageSize)) {
+          candidates.emplace_back(k, pageSize);
+          candidates.back()[j] = other;
         }
-        at += pageSize;
       }
     }
-    if (!fits) continue;
-    size_t at = dataStart;
-    for (size_t i = 0; i < k; ++i) {
-      const uint8_t* h = &body[2 + 5 * i];
-      PageInfo page;
-      page.Number = h[0];
-      page.Effect = h[1];
-      page.Speed = h[2];
-      page.StayTime = h[3];
-      page.Option = h[4];
-      page.Pixels.assign(body.begin() + static_cast<long>(at), body.begin() + static_cast<long>(at + sizes[i]));
-      at += sizes[i];
-      area.Pages.push_back(std::move(page));
+    for (const std::vector<size_t>& sizes : candidates) {
+      if (TakeListPages(area, dataStart, sizes, static_cast<unsigned>(k) + 1, pageSize)) return true;
     }
-    area.GroupSizes.push_back(static_cast<int>(k));
-    area.IsList = true;
-    // Page items that continue the list number their pages from the count + 1.
-    if (SplitGroups(body, at, static_cast<unsigned>(k) + 1, pageSize, area)) return true;
-    area.Pages.clear();
-    area.GroupSizes.clear();
-    area.IsList = false;
   }
   error = "page list whose pages do not fit its length";
   return false;

@@ -327,7 +327,7 @@ TEST_F(ListItems, BadListsFailBeforeWriting) {
   for (const Case& c : cases) {
     Start(c.Screen);
     TListParam p = List({{VEXILO_ENTRY_TEXT, &t}}, c.Width);
-    for (auto& e : p.Entries) e = &t;
+    for (size_t i = 0; i < VEXILO_LIST_MAX_ENTRIES; ++i) p.Entries[i] = &t;
     std::memset(p.EntryKinds, VEXILO_ENTRY_TEXT, sizeof p.EntryKinds);
     p.EntryCount = c.Count;
     const Bytes before = File();
