@@ -337,6 +337,24 @@ TEST_F(ListItems, BadListsFailBeforeWriting) {
   EXPECT_EQ(User_AddCustomList(nullptr, nullptr), -1);
 }
 
+TEST_F(ListItems, CardTextLongerThanItsLengthFieldFails) {
+  // 4 + 65,532 bytes of runs pass the 16-bit length; one byte less fits.
+  for (size_t n : {size_t{65531}, size_t{65532}}) {
+    Start(1);
+    const std::string rtf = "{\\rtf1 " + std::string(n, 'A') + "}";
+    const TListEntry card = RtfEntry(rtf, 1);
+    const TListParam p = List({{VEXILO_ENTRY_CARDTEXT, &card}});
+    const Bytes before = File();
+    if (n == 65531) {
+      const AreaInfo a = AddAndRead(p);
+      EXPECT_EQ(GetBe16(&a.Body[11]), 65535u);
+    } else {
+      EXPECT_EQ(User_AddCustomList(&p, nullptr), -1);
+      EXPECT_EQ(File(), before);
+    }
+  }
+}
+
 TEST_F(ListItems, KeptLayoutsGiveTheSameBytes) {
   std::u16string longText;
   for (int i = 0; i < 30; ++i) longText += u"line " + std::u16string(1, char16_t(u'A' + i % 26)) + u"\r\n";
