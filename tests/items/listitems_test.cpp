@@ -242,6 +242,21 @@ TEST_F(ListItems, RotatedPageIsTurned) {
   EXPECT_EQ(File(), before);
 }
 
+TEST_F(ListItems, CodedTextPageIsNeitherFramedNorTurned) {
+  const std::string rtf = "{\\rtf1 AB}";
+  const TListEntry text = TextEntry(u"AB", 1);
+  const TListEntry card = RtfEntry(rtf, 1);
+  for (uint8_t rotated : {0, 1}) {
+    Start(1, rotated);
+    TListParam p = List({{VEXILO_ENTRY_TEXT, &text}, {VEXILO_ENTRY_CARDTEXT, &card}});
+    p.FrameWidth = 2;
+    p.FrameColor = 1;
+    const AreaInfo a = AddAndRead(p);
+    ASSERT_EQ(a.Pages.size(), 2u) << int(rotated);
+    EXPECT_EQ(a.Pages[1].Pixels, (Bytes{0, 1, 1, 1, 'A', 'B'}));
+  }
+}
+
 TEST_F(ListItems, PagedTextContinuesAPageList) {
   Start(1);
   const TListEntry t = TextEntry(u"AB\r\nCD", 7);
