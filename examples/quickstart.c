@@ -2,11 +2,12 @@
  * quickstart: a host program that uses only vexilo.h.
  *
  * It writes a sample "LED.INI" into a demo folder (VEXILO_HOME, which the
- * library reads at load), builds a pack of four programs for screen 1 (a
+ * library reads at load), builds a pack of five programs for screen 1 (a
  * red/green panel of 128 x 32): a single-line text and a static text in the
  * first, a paged text in the second, in Chinese and Latin, a picture in the
  * third (a small bitmap file that the program draws and writes itself), and
- * a live clock and a count-down timer in the fourth; seals it and prints the
+ * a live clock and a count-down timer in the fourth, and a list of a table,
+ * a text and the picture in the fifth; seals it and prints the
  * pack's structure as read back from "Swap.Dat".
  *
  * With VEXILO_DEMO_CARD=address:port it then sends the pack to the card at
@@ -129,6 +130,73 @@ static int write_picture(const char* path) {
     fwrite(row, 1, sizeof row, f);
   }
   return fclose(f) == 0 ? 0 : 1;
+}
+
+/* A list of three entries, one after another in one page area of 128 x 32:
+ * a table of prices, a text in yellow and the picture, read into memory. */
+static int add_list(const char* picturePath) {
+  static const unsigned short kText[] = {'F', 'r', 'e', 's', 'h', ' ', 'b', 'r', 'e', 'a', 'd', ' ',
+                                         'e', 'v', 'e', 'r', 'y', ' ', 'm', 'o', 'r', 'n', 'i', 'n', 'g', 0};
+  static const char* kCells[2][2] = {{"Bread", "2.10"}, {"Milk", "0.95"}};
+  static unsigned char table[sizeof(TableHeader) + 4 * 4 + 4 * sizeof(TableCell)];
+  static unsigned char picture[54 + 128 * 3 * 32];
+  TableHeader header;
+  TListEntry entries[3];
+  TListParam list;
+  size_t at = sizeof header, n;
+  int r, c, result;
+  FILE* f = fopen(picturePath, "rb");
+  if (!f) return 1;
+  n = fread(picture, 1, sizeof picture, f);
+  fclose(f);
+
+  memset(&header, 0, sizeof header);
+  header.RowCount = 2;
+  header.ColumnCount = 2;
+  header.GridColor = 0x00FF00; /* green grid (red in the lowest byte) */
+  memcpy(table, &header, sizeof header);
+  for (r = 0; r < 2; ++r, at += 4) { int32_t h = 16; memcpy(table + at, &h, 4); }
+  for (c = 0; c < 2; ++c, at += 4) { int32_t w = 64; memcpy(table + at, &w, 4); }
+  for (r = 0; r < 2; ++r) {
+    for (c = 0; c < 2; ++c, at += sizeof(TableCell)) {
+      TableCell cell;
+      memset(&cell, 0, sizeof cell);
+      cell.CellFontSize = 9;
+      cell.CellColor = c == 0 ? 0x0000FF : 0x00FFFF; /* red names, yellow prices */
+      cell.CellAlign = c == 0 ? 1 : 3;
+      strcpy(cell.CellText, kCells[r][c]);
+      memcpy(table + at, &cell, sizeof cell);
+    }
+  }
+
+  memset(entries, 0, sizeof entries);
+  memset(&list, 0, sizeof list);
+  entries[0].Data = table;
+  entries[0].Effect = 1;
+  entries[0].Speed = 4;
+  entries[0].StayTime = 5;
+  entries[1].Data = kText;
+  entries[1].Effect = 2;
+  entries[1].Speed = 4;
+  entries[1].StayTime = 3;
+  entries[1].Setting.Font.FaceName = kSong;
+  entries[1].Setting.Font.Size = 16;
+  entries[1].Setting.Font.TextColor = VEXILO_COLOR_YELLOW;
+  entries[2].Data = picture;
+  entries[2].DataSize = (uint32_t)n;
+  entries[2].Effect = 1;
+  entries[2].StayTime = 5;
+  list.AreaWidth = 128;
+  list.AreaHeight = 32;
+  list.EntryCount = 3;
+  list.EntryKinds[0] = VEXILO_ENTRY_TABLE;
+  list.EntryKinds[1] = VEXILO_ENTRY_TEXT;
+  list.EntryKinds[2] = VEXILO_ENTRY_PICTURE;
+  list.Entries[0] = &entries[0];
+  list.Entries[1] = &entries[1];
+  list.Entries[2] = &entries[2];
+  result = User_AddCustomList(&list, NULL);
+  return result == 0 ? 0 : 1;
 }
 
 /* Screen 1 of LED.INI: the serial example, or, when VEXILO_DEMO_CARD names a
@@ -313,6 +381,11 @@ int main(void) {
     timer.ShowMinutes = 1;
     if (User_AddTimer(&timer) != 0) fprintf(stderr, "quickstart: timer failed\n");
   }
+  if (User_AddProgram(0, 4) != 0) {
+    fprintf(stderr, "quickstart: could not add the fifth program\n");
+    return 1;
+  }
+  if (add_list(path) != 0) fprintf(stderr, "quickstart: list failed\n");
   User_CompletePack();
   User_UseDebug(0);
 

@@ -971,11 +971,15 @@ VEXILO_ASSERT(offsetof(TableCell, CellText) == 49, TableCell_CellText);
  *   HostWindow  the host's window, parent of the hidden rich-text control
  *               that rich-text entries need; read only for them.
  *
+ * An entry pointer that is null, and a rich-text, picture, animation or
+ * card-text entry whose Data is null or whose DataSize is 0, yield nothing.
+ *
  * Returns 0 on success, also when no entry yields anything. -1 when Param
- * is null, no program is open, the colour mode is 4 or above, or
- * EntryCount is below 1.
- * In this version lists are not built yet: User_AddCustomList always
- * returns -1 and leaves the pack as it was.
+ * is null, no program is open, the colour mode is 4 or above, EntryCount is
+ * below 1 or above 256, the page list's area is too large for a page (more
+ * than 32767 pixels a side or 2^26 in all), a rotated page list's sides are
+ * not multiples of 8, a page cannot be drawn, or a card text's runs pass
+ * 65,535 bytes. A failure leaves the pack as it was.
  * Files: appends to "Swap.Dat"; log line.
  */
 /* 26 */ VEXILO_API int32_t VEXILO_CALL User_AddCustomList(const TListParam* Param, void* HostWindow);

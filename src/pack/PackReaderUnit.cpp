@@ -49,6 +49,73 @@ bool SplitGroups(const std::vector<uint8_t>& body, size_t pos, unsigned nextNumb
   return false;
 }
 
+// Whether the bytes at `at` open a coded-text page: 0, font 1, a colour code
+// from 1 to 4 and a size class from 1 to 4.
+bool OpensCodedText(const std::vector<uint8_t>& body, size_t at) {
+  return at + 4 <= body.size() && body[at] == 0 && body[at + 1] == 1 && body[at + 2] >= 1 && body[at + 2] <= 4 &&
+         body[at + 3] >= 1 && body[at + 3] <= 4;
+}
+
+// Takes a page list's pages of the given sizes from dataStart, then any
+// groups that continued the list; false (nothing taken) when they do not fit.
+bool TakeListPages(AreaInfo& area, size_t dataStart, const std::vector<size_t>& sizes, unsigned nextNumber,
+                   uint32_t pageSize) {
+  const std::vector<uint8_t>& body = area.Body;
+  size_t at = dataStart;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    const uint8_t* h = &body[2 + 5 * i];
+    PageInfo page;
+    page.Number = h[0];
+    page.Effect = h[1];
+    page.Speed = h[2];
+    page.StayTime = h[3];
+    page.Option = h[4];
+    page.Pixels.assign(body.begin() + static_cast<long>(at), body.begin() + static_cast<long>(at + sizes[i]));
+    at += sizes[i];
+    area.Pages.push_back(std::move(page));
+  }
+  area.GroupSizes.push_back(static_cast<int>(sizes.size()));
+  area.IsList = true;
+  // Page items that continue the list number their pages from the count + 1.
+  if (SplitGroups(body, at, nextNumber, pageSize, area)) return true;
+  area.Pages.clear();
+  area.GroupSizes.clear();
+  area.IsList = false;
+  return false;
+}
+
+// A page list (its first page numbered 0): all its page headers, numbered
+// from 0, then all its pages; then, perhaps, groups of later page items that
+// continued the area. The pages are pixel pages, but for at most one
+// coded-text page of its own length, in a list that nothing continued.
+bool ReadListPages(AreaInfo& area, uint32_t pageSize, std::string& error) {
+  const std::vector<uint8_t>& body = area.Body;
+  size_t run = 0;
+  while (2 + 5 * (run + 1) <= body.size() && body[2 + 5 * run] == static_cast<uint8_t>(run)) ++run;
+  for (size_t k = run; k >= 1; --k) {
+    const size_t dataStart = 2 + 5 * k;
+    const size_t rest = body.size() - dataStart;
+    // Candidates: all pages pixel pages (later groups may follow), or one
+    // coded-text page taking what the pixel pages leave (nothing follows).
+    std::vector<std::vector<size_t>> candidates;
+    if (static_cast<uint64_t>(k) * pageSize <= rest) candidates.emplace_back(k, pageSize);
+    if (static_cast<uint64_t>(k - 1) * pageSize <= rest) {
+      const size_t other = rest - (k - 1) * pageSize;
+      for (size_t j = 0; j < k; ++j) {
+        if (other != pageSize && OpensCodedText(body, dataStart + j * pageSize)) {
+          candidates.emplace_back(k, pageSize);
+          candidates.back()[j] = other;
+        }
+      }
+    }
+    for (const std::vector<size_t>& sizes : candidates) {
+      if (TakeListPages(area, dataStart, sizes, static_cast<unsigned>(k) + 1, pageSize)) return true;
+    }
+  }
+  error = "page list whose pages do not fit its length";
+  return false;
+}
+
 bool ReadPageArea(AreaInfo& area, uint32_t planes, std::string& error) {
   if (area.Body.size() < 2) {
     error = "page area without its page count header";
@@ -58,6 +125,7 @@ bool ReadPageArea(AreaInfo& area, uint32_t planes, std::string& error) {
   uint32_t pageSize = PageBytes(area.Width, area.Height, planes);
   if (area.Body.size() == 2) return true;
   unsigned first = area.Body[2];  // pages count from 1, list pages from 0
+  if (first == 0) return ReadListPages(area, pageSize, error);
   if (first > 1) {
     error = "page area whose first page number is " + std::to_string(first);
     return false;

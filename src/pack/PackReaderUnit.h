@@ -47,6 +47,9 @@ struct AreaInfo {
   uint8_t PageCount = 0;
   std::vector<PageInfo> Pages;
   std::vector<int> GroupSizes;
+  // A page list: its headers, numbered from 0, all come before its pages,
+  // which are its first group (a coded-text page keeps its own length).
+  bool IsList = false;
   // Clock and timer areas drawn by the library (types 5 and 6).
   bool HasLiveFields = false;
   LiveFieldsInfo Live;

@@ -271,6 +271,54 @@ bool AppendPageGroup(int32_t openedHeaderBytes, const PageHeaderBytes& bytes, ui
   return EndArea(static_cast<uint32_t>(openedHeaderBytes) + static_cast<uint32_t>(headerTotal + pixelTotal));
 }
 
+std::optional<int32_t> BeginPageList(uint32_t reserved) {
+  PackState& s = g_pack;
+  const size_t table = static_cast<size_t>(reserved) * 5;
+  if (!FitsPack(2 + table)) return std::nullopt;
+  s.PageCountHeaderPos = s.PackLength;
+  s.PageCountHeader[0] = 0;
+  s.PageCountHeader[1] = 0;
+  // The list keeps no separate list header: a 3-byte header at the page
+  // count's position would be written over the first page header whenever
+  // the headers are rewritten.
+  s.ListHeaderPos = -1;
+  if (!RewriteHeader(HeaderKind::PageCount)) return std::nullopt;
+  s.PackLength += 2;
+  const int32_t tablePos = s.PackLength;
+  std::vector<uint8_t> zeros(table);
+  if (!PackAppend(zeros.data(), zeros.size())) return std::nullopt;
+  return tablePos;
+}
+
+bool SetPageCount(uint8_t count) {
+  g_pack.PageCountHeader[0] = count;
+  return RewriteHeader(HeaderKind::PageCount);
+}
+
+bool ClosePageTable(int32_t tablePos, uint32_t reserved, uint32_t used) {
+  PackState& s = g_pack;
+  if (used > reserved || tablePos < 0) return false;
+  const int64_t from = static_cast<int64_t>(tablePos) + 5 * static_cast<int64_t>(reserved);
+  const int64_t to = static_cast<int64_t>(tablePos) + 5 * static_cast<int64_t>(used);
+  if (from > s.PackLength) return false;
+  if (from == to) return true;
+  uint8_t* buffer = WorkBuffer();
+  if (buffer == nullptr) return false;
+  const int64_t length = s.PackLength - from;
+  for (int64_t done = 0; done < length;) {
+    const size_t n = static_cast<size_t>(std::min<int64_t>(length - done, static_cast<int64_t>(kWorkBufferSize)));
+    if (!SwapRead(static_cast<uint64_t>(from + done), buffer, n) ||
+        !SwapWrite(static_cast<uint64_t>(to + done), buffer, n)) {
+      return false;
+    }
+    done += static_cast<int64_t>(n);
+  }
+  const int64_t newLength = to + length;
+  if (!SwapTruncate(static_cast<uint64_t>(newLength))) return false;
+  s.PackLength = static_cast<int32_t>(newLength);
+  return true;
+}
+
 int32_t FrameInset(int32_t frameWidth) {
   if (frameWidth >= 1 && frameWidth <= 3) return frameWidth;
   if (frameWidth >= 4 && frameWidth <= 11) return 1;

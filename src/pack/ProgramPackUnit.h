@@ -115,6 +115,17 @@ struct PageHeaderBytes {
 bool AppendPageGroup(int32_t openedHeaderBytes, const PageHeaderBytes& bytes, uint32_t pages, const uint8_t* pixels,
                      size_t pageBytes);
 
+// Page lists: a page area whose page headers all come before the pages.
+// BeginPageList starts the page count header (count 0) at PackLength and
+// reserves a table of `reserved` page headers behind it; the pages are
+// appended behind the table. Gives the table's position, or nullopt when the
+// pack cannot grow. SetPageCount writes the count. ClosePageTable moves the
+// pages down to follow the first `used` headers directly, in chunks of at
+// most the work buffer, and shortens the pack by the unused headers.
+std::optional<int32_t> BeginPageList(uint32_t reserved);
+bool SetPageCount(uint8_t count);
+bool ClosePageTable(int32_t tablePos, uint32_t reserved, uint32_t used);
+
 int32_t FrameInset(int32_t frameWidth);
 int32_t MapEffectCode(int32_t effect);
 std::array<uint8_t, 4> MakeFontDescriptor(const FontSpec& font);
