@@ -407,7 +407,8 @@ int32_t AddCustomList(const TListParam* param, void*, bool keepLayouts) {
     if (!BeginArea(8, list.AreaX, list.AreaY, list.AreaWidth, list.AreaHeight, rotated)) return -1;
     const std::optional<uint32_t> bytes = AddListAnimation(list);
     if (!bytes) return -1;
-    return EndArea(*bytes) ? 0 : -1;
+    // The area counts its own 14-byte header besides the body.
+    return EndArea(14 + *bytes) ? 0 : -1;
   }
   return AddPageList(list, rotated, keepLayouts);
 }

@@ -200,6 +200,26 @@ TEST_F(ListAnimation, PixelsSixteenToTwentyThreeOfRowsFiveAndSix) {
   }
 }
 
+// Through the export: the animation area and its program count the area's
+// own header besides the body, and the whole pack reads back with its seal.
+TEST_F(ListAnimation, ExportWritesAnAreaWhoseLengthsHold) {
+  Start(2);
+  const Bytes gif = Gif({Patch(0, 0, kW, kH, 0, 5), Patch(16, 5, 8, 2, 2, 7)});
+  const TListParam list = List({{24, &Entry(&gif)}});
+  const int32_t areaPos = Pack().PackLength;
+  ASSERT_EQ(User_AddCustomList(&list, nullptr), 0);
+  ASSERT_EQ(User_CompletePack(), 1);
+  const Bytes f = File();
+  const uint32_t areaLength = GetBe32(&f[static_cast<size_t>(areaPos) + 10]);
+  EXPECT_EQ(areaLength, f.size() - 2 - static_cast<size_t>(areaPos)) << "the area ends where the seal begins";
+  const PackInfo pack = Read();
+  ASSERT_EQ(pack.Programs.size(), 1u);
+  ASSERT_EQ(pack.Programs[0].Areas.size(), 1u);
+  EXPECT_EQ(pack.Programs[0].Areas[0].Type, 8);
+  EXPECT_EQ(pack.Programs[0].Length, 7 + areaLength);
+  EXPECT_TRUE(pack.SealValid);
+}
+
 // A frame identical to the one before writes nothing, but uses up its number.
 TEST_F(ListAnimation, IdenticalFramesAreSkipped) {
   Start(1);
