@@ -2,13 +2,14 @@
  * quickstart: a host program that uses only vexilo.h.
  *
  * It writes a sample "LED.INI" into a demo folder (VEXILO_HOME, which the
- * library reads at load), builds a pack of five programs for screen 1 (a
+ * library reads at load), builds a pack of six programs for screen 1 (a
  * red/green panel of 128 x 32): a single-line text and a static text in the
  * first, a paged text in the second, in Chinese and Latin, a picture in the
  * third (a small bitmap file that the program draws and writes itself), and
  * a live clock and a count-down timer in the fourth, and a list of a table,
- * a text and the picture in the fifth; seals it and prints the
- * pack's structure as read back from "Swap.Dat".
+ * a text and the picture in the fifth, and an animation (a GIF the program
+ * writes itself) in the sixth; seals it and prints the pack's structure as
+ * read back from "Swap.Dat".
  *
  * With VEXILO_DEMO_CARD=address:port it then sends the pack to the card at
  * that UDP address, switches the screen on, sets its clock and selects a
@@ -199,6 +200,102 @@ static int add_list(const char* picturePath) {
   return result == 0 ? 0 : 1;
 }
 
+/* A small animated GIF, made here so that the demo needs no file of its
+ * own: a yellow ball that rolls along a green floor on black, 8 frames of
+ * 64 x 32 pixels. The picture data uses literal codes only, with a clear
+ * code before every second one, so the code width stays at 3 bits. */
+#define GIF_W 64
+#define GIF_H 32
+#define GIF_FRAMES 8
+
+struct gif_bits {
+  unsigned char block[256];
+  int used;
+  unsigned long acc;
+  int bits;
+  FILE* f;
+};
+
+static void gif_flush_block(struct gif_bits* b) {
+  if (b->used == 0) return;
+  fputc(b->used, b->f);
+  fwrite(b->block, 1, (size_t)b->used, b->f);
+  b->used = 0;
+}
+
+static void gif_code(struct gif_bits* b, unsigned code) {
+  b->acc |= (unsigned long)code << b->bits;
+  b->bits += 3;
+  while (b->bits >= 8) {
+    b->block[b->used++] = (unsigned char)(b->acc & 0xFF);
+    b->acc >>= 8;
+    b->bits -= 8;
+    if (b->used == 255) gif_flush_block(b);
+  }
+}
+
+static int write_animation(const char* path) {
+  static const unsigned char kHead[] = {'G', 'I', 'F', '8', '9', 'a', GIF_W, 0, GIF_H, 0, 0x81, 0, 0,
+                                        0, 0, 0, 255, 255, 0, 0, 255, 0, 255, 0, 0};
+  struct gif_bits b;
+  int frame, x, y, n;
+  FILE* f = fopen(path, "wb");
+  if (!f) return 1;
+  fwrite(kHead, 1, sizeof kHead, f); /* black, yellow, green, red */
+  for (frame = 0; frame < GIF_FRAMES; ++frame) {
+    const unsigned char control[] = {0x21, 0xF9, 4, 0x04, 20, 0, 0, 0}; /* 0.2 s, keep the frame */
+    const unsigned char image[] = {0x2C, 0, 0, 0, 0, GIF_W, 0, GIF_H, 0, 0, 2};
+    const int cx = 4 + frame * 7, cy = 18;
+    fwrite(control, 1, sizeof control, f);
+    fwrite(image, 1, sizeof image, f);
+    memset(&b, 0, sizeof b);
+    b.f = f;
+    n = 0;
+    for (y = 0; y < GIF_H; ++y) {
+      for (x = 0; x < GIF_W; ++x, ++n) {
+        const int dx = x - cx, dy = y - cy;
+        unsigned index = 0;
+        if (dx * dx + dy * dy <= 25) index = 1;
+        else if (y >= 24) index = (x + frame) % 8 < 6 ? 2 : 3;
+        if (n % 2 == 0) gif_code(&b, 4); /* clear */
+        gif_code(&b, index);
+      }
+    }
+    gif_code(&b, 5); /* end of information */
+    if (b.bits > 0) {
+      b.block[b.used++] = (unsigned char)(b.acc & 0xFF);
+      b.bits = 0;
+    }
+    gif_flush_block(&b);
+    fputc(0, f);
+  }
+  fputc(0x3B, f);
+  return fclose(f) == 0 ? 0 : 1;
+}
+
+/* The animation as a list of one animation entry, in the area's middle. */
+static int add_animation(const char* gifPath) {
+  static unsigned char data[16384];
+  TListEntry entry;
+  TListParam list;
+  size_t n;
+  FILE* f = fopen(gifPath, "rb");
+  if (!f) return 1;
+  n = fread(data, 1, sizeof data, f);
+  fclose(f);
+  memset(&entry, 0, sizeof entry);
+  memset(&list, 0, sizeof list);
+  entry.Data = data;
+  entry.DataSize = (uint32_t)n;
+  list.AreaX = 32;
+  list.AreaWidth = GIF_W;
+  list.AreaHeight = GIF_H;
+  list.EntryCount = 1;
+  list.EntryKinds[0] = VEXILO_ENTRY_ANIMATION;
+  list.Entries[0] = &entry;
+  return User_AddCustomList(&list, NULL) == 0 ? 0 : 1;
+}
+
 /* Screen 1 of LED.INI: the serial example, or, when VEXILO_DEMO_CARD names a
  * card as "address:port", a UDP screen at that card. */
 static void write_screen(FILE* ini, const char* card) {
@@ -386,6 +483,16 @@ int main(void) {
     return 1;
   }
   if (add_list(path) != 0) fprintf(stderr, "quickstart: list failed\n");
+  if (User_AddProgram(0, 5) != 0) {
+    fprintf(stderr, "quickstart: could not add the sixth program\n");
+    return 1;
+  }
+  snprintf(path, sizeof path, "%s/ball.gif", home);
+  if (write_animation(path) != 0) {
+    fprintf(stderr, "quickstart: cannot write %s\n", path);
+    return 1;
+  }
+  if (add_animation(path) != 0) fprintf(stderr, "quickstart: animation failed\n");
   User_CompletePack();
   User_UseDebug(0);
 
