@@ -6,6 +6,7 @@
 #   make fuzz   runs every fuzz target for FUZZLONG seconds (default 300; TARGETS
 #               names some) and keeps the inputs that add coverage in fuzz/corpus
 #   make bench  builds and runs the Google Benchmark programs
+#   make test-python  builds, then checks the Python package (mypy --strict, pytest)
 
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD    ?= build
@@ -15,7 +16,7 @@ FUZZTIME ?= 10
 # make fuzz: each target for this many seconds, new coverage kept in the corpora
 FUZZLONG ?= 300
 
-.PHONY: all setup build demo test test-plain test-asan test-fuzz header32 layers fuzz bench clean
+.PHONY: all setup build demo test test-python test-plain test-asan test-fuzz header32 layers fuzz bench clean
 
 all: build
 
@@ -60,6 +61,9 @@ fuzz: setup $(FUZZ)/CMakeCache.txt
 
 header32: setup
 	bash scripts/check-header32.sh
+
+test-python: build
+	bash scripts/test-python.sh $(BUILD)
 
 bench: build
 	bash scripts/run-benches.sh $(BUILD)

@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev libfribidi-dev
   libpng-dev zlib1g-dev libjpeg-dev libtiff-dev
-  python3-pil
+  python3-pil python3-pytest mypy python3-setuptools python3-pip
   fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei
   fonts-liberation2 fonts-dejavu-core
   unicode-data iproute2
