@@ -41,19 +41,41 @@ class Sim:
         return [f.read_bytes() for f in files]
 
 
+def start(save: Path, *link: str) -> "subprocess.Popen[str]":
+    save.mkdir()
+    return subprocess.Popen([str(CARDSIM), *link, "--quiet", "--save", str(save)],
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+
+
+def wait_for(proc: "subprocess.Popen[str]", prefix: str) -> str:
+    """The rest of the first line the simulator prints that starts with ``prefix``."""
+    assert proc.stdout is not None
+    for line in proc.stdout:
+        if line.startswith(prefix):
+            return line[len(prefix):].strip()
+    raise AssertionError("the card simulator did not start")
+
+
 @pytest.fixture
 def sim(tmp_path: Path) -> Iterator[Sim]:
+    """A card on a loopback UDP port."""
     save = tmp_path / "card"
-    save.mkdir()
-    proc = subprocess.Popen([str(CARDSIM), "--udp-port", "0", "--quiet", "--save", str(save)],
-                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-    assert proc.stdout is not None
-    port = 0
-    for line in proc.stdout:
-        if line.startswith("udp 127.0.0.1:"):
-            port = int(line.split(":")[1])
-            break
-    assert port, "the card simulator did not start"
+    proc = start(save, "--udp-port", "0")
+    port = int(wait_for(proc, "udp 127.0.0.1:"))
     card = Sim(port, save, proc)
+    yield card
+    card.stop()
+
+
+@pytest.fixture
+def serial_sim(tmp_path: Path, monkeypatch: pytest.MonkeyPatch) -> Iterator[Sim]:
+    """A card on a pseudo-terminal that the library reaches as COM3."""
+    ports = tmp_path / "ports"
+    ports.mkdir()
+    save = tmp_path / "card"
+    proc = start(save, "--no-udp", "--serial-dir", str(ports), "--com", "3")
+    wait_for(proc, "link ")
+    monkeypatch.setenv("VEXILO_SERIAL_DIR", str(ports))
+    card = Sim(0, save, proc)
     yield card
     card.stop()

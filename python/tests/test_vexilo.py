@@ -102,6 +102,51 @@ def test_screen_off_is_what_the_card_keeps(sim: Sim) -> None:
     assert "screen off" in sim.stop()
 
 
+def test_a_serial_screen_by_card_address(serial_sim: Sim) -> None:
+    screen = vexilo.Screen.serial("COM3", width=64, height=16, baud=115200)
+    with vexilo.Pack(screen, rotated=True) as pack:
+        pack.program().static("turned", area=(0, 0, 64, 16))
+    screen.off(card=1)
+    screen.on(card=1)
+    screen.send(pack, card=1, compress=True, packet_size=128, retries=3)
+    report = serial_sim.stop()
+    assert serial_sim.packs() == [pack.bytes()]
+    assert "seal checks" in report and "screen on" in report
+
+
+@pytest.mark.parametrize("make", [
+    lambda m: vexilo.ListText("列表"),
+    lambda m: vexilo.ListTable([["a", "b"], ["c", "d"]], title="表"),
+    lambda m: vexilo.ListRichText(RTF),
+    lambda m: vexilo.ListPicture(m["bmp"]),
+    lambda m: vexilo.ListPicture(m["bmp"].read_bytes()),
+])
+def test_each_list_entry_gives_pages(make: Callable[[dict[str, Path]], vexilo.ListEntry],
+                                     media: dict[str, Path]) -> None:
+    entry = make(media)
+    screen = vexilo.Screen.udp("127.0.0.1", 9, width=64, height=16)
+    with vexilo.Pack(screen) as empty:
+        empty.program().list([vexilo.ListText("")], area=(0, 0, 64, 16))
+    with vexilo.Pack(screen) as pack:
+        pack.program().list([entry], area=(0, 0, 64, 16))
+    assert len(pack.bytes()) >= len(empty.bytes()) + 5 + 64 * 16 // 8
+
+
+def test_the_call_log_names_each_call() -> None:
+    screen = vexilo.Screen.udp("127.0.0.1", 9, width=64, height=16)
+    vexilo.debug_log(True)
+    try:
+        with vexilo.Pack(screen) as pack:
+            pack.program()
+    finally:
+        vexilo.debug_log(False)
+    log = (vexilo.home() / "Debug.Txt").read_bytes().decode("gbk")
+    assert "User_AddProgram Success" in log and "User_CompletePack Success" in log
+    with pytest.raises(vexilo.CallFailed) as info:
+        vexilo.debug_log(False)
+    assert info.value.call == "User_UseDebug"
+
+
 def test_missing_library_names_every_place_tried(tmp_path: Path) -> None:
     missing = tmp_path / "nowhere" / "libvexilo.so"
     code = ("import vexilo\ntry:\n    vexilo.load()\nexcept vexilo.LibraryNotFound as e:\n"

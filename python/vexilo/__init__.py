@@ -7,7 +7,7 @@ one :class:`Pack` can be open at a time.
 """
 from ._api import (
     BLACK, GREEN, RED, YELLOW, Area, Card, Color, DateStyle, Effect, Font, Frame, Ink, ListAnimation,
-    ListPicture, ListRichText, ListTable, ListText, Pack, Program, Screen, Show, debug_log,
+    ListEntry, ListPicture, ListRichText, ListTable, ListText, Pack, Program, Screen, Show, debug_log,
 )
 from ._native import LOCK, home, load
 from .errors import (
@@ -16,7 +16,7 @@ from .errors import (
 
 __all__ = [
     "BLACK", "GREEN", "RED", "YELLOW", "Area", "Card", "Color", "DateStyle", "Effect", "Font", "Frame",
-    "Ink", "ListAnimation", "ListPicture", "ListRichText", "ListTable", "ListText", "Pack", "Program",
+    "Ink", "ListAnimation", "ListEntry", "ListPicture", "ListRichText", "ListTable", "ListText", "Pack", "Program",
     "Screen", "Show", "debug_log", "LOCK", "home", "load", "AreaError", "ArgumentError", "CallFailed",
     "EncodingError", "Error", "LibraryNotFound", "NoAnswer", "PackError",
 ]
