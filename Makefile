@@ -1,8 +1,8 @@
 # Vexilo: build, test, demo and benchmarks.
 #   make demo   builds the library and runs the quickstart host program
 #   make test   installs what is missing, builds, and runs every test
-#               (layer check, 32-bit header check, plain build,
-#               AddressSanitizer/UBSan build, fuzzers)
+#               (layer check, 32-bit header check, plain build, the Python
+#               package, AddressSanitizer/UBSan build, fuzzers)
 #   make fuzz   runs every fuzz target for FUZZLONG seconds (default 300; TARGETS
 #               names some) and keeps the inputs that add coverage in fuzz/corpus
 #   make bench  builds and runs the Google Benchmark programs
@@ -32,7 +32,7 @@ build: setup $(BUILD)/CMakeCache.txt
 demo: build
 	bash scripts/demo.sh $(BUILD)
 
-test: setup layers header32 test-plain test-asan test-fuzz
+test: setup layers header32 test-plain test-python test-asan test-fuzz
 
 test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
