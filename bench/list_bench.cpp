@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchLibrary.h"
 #include "frame/LifecycleUnit.h"
 #include "items/ListItemUnit.h"
 #include "lang/CodePageUnit.h"
@@ -18,25 +19,7 @@ namespace {
 
 const std::string kSong = vexilo::Utf8ToGbk("宋体");
 
-// A folder with an LED.INI for a 128 x 32 red/green screen, and the library loaded.
-struct Library {
-  Library() {
-    char tmpl[] = "/tmp/vexilo-bench-XXXXXX";
-    std::string home = ::mkdtemp(tmpl);
-    ::setenv("VEXILO_HOME", home.c_str(), 1);
-    std::string ini = vexilo::Utf8ToGbk("[地址: 1]\r\nCOMPort=COM1\r\nColor=2\r\nWidth=128\r\nHeight=32\r\n");
-    FILE* f = std::fopen((home + "/LED.INI").c_str(), "wb");
-    std::fwrite(ini.data(), 1, ini.size(), f);
-    std::fclose(f);
-    vexilo::LibraryLoad();
-  }
-  ~Library() { vexilo::LibraryUnload(); }
-};
-
-Library& Lib() {
-  static Library lib;
-  return lib;
-}
+using vexilo::bench::Lib;
 
 // 16-px Chinese in 128 x 32: 8 characters a line, 2 lines a page.
 std::u16string PagesOfText(int pages) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "frame/ClockUnit.h"
+#include "ItemFuzzHome.h"
 #include "frame/HostFilesUnit.h"
 #include "frame/LifecycleUnit.h"
 #include "pack/PackReaderUnit.h"
@@ -43,32 +44,11 @@ struct Reader {
   }
 };
 
-// Drawable areas are kept to at most 2^18 pixels so that runs are not spent
-// drawing huge pages; larger ones go to the items as drawn (they refuse
-// them before allocating anything).
-void KeepDrawableAreaSmall(int32_t& w, int32_t& h) {
-  if (!vexilo::RasterSizeAllowed(w, h) || static_cast<int64_t>(w) * h <= (int64_t{1} << 18)) return;
-  w = 1 + w % 1024;
-  h = 1 + h % 256;
-}
-
 std::string g_home;
 
 void Setup() {
   if (!g_home.empty()) return;
-  char tmpl[] = "/tmp/vexilo-fuzz-XXXXXX";
-  g_home = ::mkdtemp(tmpl);
-  ::setenv("VEXILO_HOME", g_home.c_str(), 1);
-  // GBK: [地址: 1] .. [地址: 4] with colour modes 1, 2, 3 and 0.
-  std::string ini;
-  const int colors[] = {1, 2, 3, 0};
-  for (int i = 0; i < 4; ++i) {
-    ini += "[\xB5\xD8\xD6\xB7: " + std::to_string(i + 1) + "]\r\nCOMPort=COM1\r\nColor=" + std::to_string(colors[i]) + "\r\n";
-  }
-  FILE* f = std::fopen((g_home + "/LED.INI").c_str(), "wb");
-  std::fwrite(ini.data(), 1, ini.size(), f);
-  std::fclose(f);
-  vexilo::LibraryLoad();
+  g_home = vexilo::fuzzing::LoadLibraryInFuzzHome();
   // A fixed now, so that a run repeats: 2025-01-01 12:00:00.
   vexilo::SetClockOverride([] { return vexilo::LocalTime{2025, 1, 1, 12, 0, 0, 0, 3}; });
 }
@@ -96,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   font.LineSpacing = in.Field(-8, 8);
   const int32_t x = in.Field(-4, 300), y = in.Field(-4, 300);
   int32_t w = in.Field(-8, 260), h = in.Field(-8, 90);
-  KeepDrawableAreaSmall(w, h);
+  vexilo::fuzzing::KeepDrawableAreaSmall(w, h);
   const int32_t frame = in.Field(-2, 24);
   const uint8_t frameColor = in.Byte() % 5, back = in.Byte() % 5;
   uint8_t flags[13];

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ItemFuzzHome.h"
 #include "frame/HostFilesUnit.h"
 #include "frame/LifecycleUnit.h"
 #include "pack/PackReaderUnit.h"
@@ -47,18 +48,7 @@ std::string g_home;
 
 void Setup() {
   if (!g_home.empty()) return;
-  char tmpl[] = "/tmp/vexilo-fuzz-XXXXXX";
-  g_home = ::mkdtemp(tmpl);
-  ::setenv("VEXILO_HOME", g_home.c_str(), 1);
-  std::string ini;
-  const int colors[] = {1, 2, 3, 0};
-  for (int i = 0; i < 4; ++i) {
-    ini += "[\xB5\xD8\xD6\xB7: " + std::to_string(i + 1) + "]\r\nCOMPort=COM1\r\nColor=" + std::to_string(colors[i]) + "\r\n";
-  }
-  FILE* f = std::fopen((g_home + "/LED.INI").c_str(), "wb");
-  std::fwrite(ini.data(), 1, ini.size(), f);
-  std::fclose(f);
-  vexilo::LibraryLoad();
+  g_home = vexilo::fuzzing::LoadLibraryInFuzzHome();
 }
 
 const char* kFaces[] = {"\xCB\xCE\xCC\xE5", "\xBA\xDA\xCC\xE5", "Arial", nullptr};

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ItemFuzzHome.h"
 #include "frame/HostFilesUnit.h"
 #include "pack/PackReaderUnit.h"
 #include "frame/LifecycleUnit.h"
@@ -36,32 +37,11 @@ struct Reader {
   int32_t Field(int32_t lo, int32_t hi) { return (Byte() & 3) == 0 ? Int() : Small(lo, hi); }
 };
 
-// Areas that a page raster may hold are kept to at most 2^18 pixels, so that
-// runs are not spent drawing 255 pages of 64 megapixels. Larger areas go to
-// the items as drawn: they refuse them before allocating anything.
-void KeepDrawableAreaSmall(int32_t& w, int32_t& h) {
-  if (!vexilo::RasterSizeAllowed(w, h) || static_cast<int64_t>(w) * h <= (int64_t{1} << 18)) return;
-  w = 1 + w % 1024;
-  h = 1 + h % 256;
-}
-
 std::string g_home;
 
 void Setup() {
   if (!g_home.empty()) return;
-  char tmpl[] = "/tmp/vexilo-fuzz-XXXXXX";
-  g_home = ::mkdtemp(tmpl);
-  ::setenv("VEXILO_HOME", g_home.c_str(), 1);
-  // GBK: [地址: 1] .. [地址: 4] with colour modes 1, 2, 3 and 0.
-  std::string ini;
-  const int colors[] = {1, 2, 3, 0};
-  for (int i = 0; i < 4; ++i) {
-    ini += "[\xB5\xD8\xD6\xB7: " + std::to_string(i + 1) + "]\r\nCOMPort=COM1\r\nColor=" + std::to_string(colors[i]) + "\r\n";
-  }
-  FILE* f = std::fopen((g_home + "/LED.INI").c_str(), "wb");
-  std::fwrite(ini.data(), 1, ini.size(), f);
-  std::fclose(f);
-  vexilo::LibraryLoad();
+  g_home = vexilo::fuzzing::LoadLibraryInFuzzHome();
 }
 
 const char* kFaces[] = {"\xCB\xCE\xCC\xE5", "\xBA\xDA\xCC\xE5", "Arial", "Courier New", nullptr};
@@ -87,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   font.LineSpacing = in.Field(-8, 8);
   const int32_t x = in.Field(-4, 300), y = in.Field(-4, 300);
   int32_t w = in.Field(-8, 130), h = in.Field(-8, 70);
-  KeepDrawableAreaSmall(w, h);
+  vexilo::fuzzing::KeepDrawableAreaSmall(w, h);
   const int32_t frame = in.Field(-2, 24);
   const uint8_t frameColor = in.Byte(), back = in.Byte();
   const int32_t effect = in.Field(-1, 50), stay = in.Field(0, 3);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ClockTestSupport.h"
 #include "lang/CodePageUnit.h"
 #include "render/BitmapDataUnit.h"
 #include "render/ClockGlyphUnit.h"
@@ -14,32 +15,10 @@
 namespace vexilo {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-const std::string kSong = Utf8ToGbk("宋体");
-
-FontSpec Song(int size) {
-  FontSpec f{};
-  f.FaceName = kSong.c_str();
-  f.Size = size;
-  f.TextColor = 1;
-  return f;
-}
-
-// Pixel (x, y) of one-plane data `width` pixels wide, as a lit (1) bit.
-bool Bit(const Bytes& data, int width, int x, int y) {
-  const size_t row = (static_cast<size_t>(width) + 7) / 8;
-  const uint8_t b = data[static_cast<size_t>(y) * row + static_cast<size_t>(x) / 8];
-  return ((b >> (7 - x % 8)) & 1) != 0;
-}
-
-int LitIn(const Bytes& data, int width, int x0, int x1, int y0, int y1) {
-  int n = 0;
-  for (int y = y0; y < y1; ++y) {
-    for (int x = x0; x < x1; ++x) n += Bit(data, width, x, y) ? 1 : 0;
-  }
-  return n;
-}
+using testing::Bit;
+using testing::Bytes;
+using testing::LitIn;
+using testing::Song;
 
 // A one-line clock page of 128 x 16 with the size-16 Song font (cells 8).
 struct ClockPage {
