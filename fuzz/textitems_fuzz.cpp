@@ -21,21 +21,7 @@
 
 namespace {
 
-struct Reader {
-  const uint8_t* Data;
-  size_t Size;
-  size_t Pos = 0;
-  uint8_t Byte() { return Pos < Size ? Data[Pos++] : 0; }
-  int32_t Small(int32_t lo, int32_t hi) { return lo + static_cast<int32_t>(Byte() % static_cast<uint32_t>(hi - lo + 1)); }
-  int32_t Int() {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v = v << 8 | Byte();
-    return static_cast<int32_t>(v);
-  }
-  // A 32-bit field: mostly a value from lo to hi, as hosts pass, and one time
-  // in four any 32-bit value.
-  int32_t Field(int32_t lo, int32_t hi) { return (Byte() & 3) == 0 ? Int() : Small(lo, hi); }
-};
+using vexilo::fuzzing::Reader;
 
 std::string g_home;
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frame/ScreenConfigUnit.h"
+#include "items/ItemPagesUnit.h"
 #include "items/LiveAreaUnit.h"
 #include "lang/CodePageUnit.h"
 #include "pack/ProgramPackUnit.h"
@@ -16,8 +17,6 @@
 
 namespace vexilo {
 namespace {
-
-std::string_view TextOf(const char* text) { return text != nullptr ? std::string_view(text) : std::string_view(); }
 
 ClockOptions OptionsOf(const TDateTimeParam& r) {
   ClockOptions o;
@@ -36,7 +35,7 @@ ClockOptions OptionsOf(const TDateTimeParam& r) {
 
 // Font form: the card draws the clock from format codes, its font and the title.
 int32_t AddCardClock(const TDateTimeParam& r, uint8_t mask) {
-  const std::string_view title = TextOf(r.Text);
+  const std::string_view title = HostText(r.Text);
   std::vector<uint8_t> body(9 + title.size());
   body[0] = mask;
   body[1] = static_cast<uint8_t>(r.DateStyle + (r.TwoDigitYear == 0 ? 3 : 0) + (r.SingleLine == 0 ? 16 : 0));
@@ -79,7 +78,7 @@ int32_t AddDateTime(const TDateTimeParam* param) {
   const int32_t width = r.AreaWidth, height = r.AreaHeight;
   size_t maskBytes = 0;
   if (width > 0 && height > 0) {
-    const std::u16string title = AnsiToUtf16(TextOf(r.Text));
+    const std::u16string title = AnsiToUtf16(HostText(r.Text));
     maskBytes = RenderClockPage(title, width, height, FrameInset(r.FrameWidth), r.Font, options, slots, cells->Width,
                                 work + pageAt, kWorkBufferSize - pageAt);
     if (maskBytes == 0) return -1;

@@ -12,6 +12,11 @@
 
 namespace vexilo {
 
+// A host's zero-terminated text; a null pointer reads as the empty text.
+inline std::string_view HostText(const char* text) {
+  return text != nullptr ? std::string_view(text) : std::string_view();
+}
+
 struct MaskPageStyle {
   uint8_t ColorMode = 0;     // the screen's Color setting
   uint8_t TextColor = 0;     // foreground of the mask

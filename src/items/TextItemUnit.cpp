@@ -19,8 +19,6 @@ namespace {
 // Single-line text shows at most this many pages, like every page call.
 constexpr int32_t kMaxPagesPerCall = 255;
 
-std::string_view TextOf(const char* text) { return text != nullptr ? std::string_view(text) : std::string_view(); }
-
 uint8_t ColorMode() { return ScreenConfig().CurrentScreenConfig.Color; }
 
 // The margin of single-line and static text: the frame's inset when a frame
@@ -63,7 +61,7 @@ MaskPageStyle StyleOf(uint8_t textColor, uint8_t backColor, uint8_t frameColor, 
 
 int32_t AddSingleText(const TSingleTextParam* r) {
   if (r == nullptr || !ItemMayStart()) return -1;
-  const std::string_view text = TextOf(r->Text);
+  const std::string_view text = HostText(r->Text);
   size_t first = 0, last = text.size();
   while (first < last && static_cast<uint8_t>(text[first]) <= 32) ++first;
   while (last > first && static_cast<uint8_t>(text[last - 1]) <= 32) --last;
@@ -140,7 +138,7 @@ int32_t AddSingleText(const TSingleTextParam* r) {
 
 int32_t AddStaticText(const TStaticTextParam* r) {
   if (r == nullptr || !ItemMayStart()) return -1;
-  const std::string_view text = TextOf(r->Text);
+  const std::string_view text = HostText(r->Text);
   const FontSpec font = r->Font;
   const bool rotated = Pack().RotatedLayout != 0;
   if (r->FontForm != 0) {
@@ -182,7 +180,7 @@ int32_t AddText(const TTextParam* r) {
   if (work == nullptr) return -1;
   const FontSpec font = r->Font;
   const int32_t inset = FrameInset(r->FrameWidth);
-  const std::u16string text16 = AnsiToUtf16(TextOf(r->Text));
+  const std::u16string text16 = AnsiToUtf16(HostText(r->Text));
   const MaskPageStyle style = StyleOf(font.TextColor, r->BackColor, r->FrameColor, inset, false);
 
   // The pages are kept one after another in WorkBuffer until all are drawn.

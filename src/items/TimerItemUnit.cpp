@@ -10,6 +10,7 @@
 #include "base/DateTextUnit.h"
 #include "frame/ClockUnit.h"
 #include "frame/ScreenConfigUnit.h"
+#include "items/ItemPagesUnit.h"
 #include "items/LiveAreaUnit.h"
 #include "lang/CodePageUnit.h"
 #include "pack/ProgramPackUnit.h"
@@ -18,8 +19,6 @@
 
 namespace vexilo {
 namespace {
-
-std::string_view TextOf(const char* text) { return text != nullptr ? std::string_view(text) : std::string_view(); }
 
 TimerOptions OptionsOf(const TTimerParam& r) {
   TimerOptions o;
@@ -48,7 +47,7 @@ double DaysUntil(const CivilDateTime& target) {
 // Font form: the card draws the timer from the units, the target, its font
 // and the title; the target is passed on unexamined.
 int32_t AddCardTimer(const TTimerParam& r, uint8_t mask) {
-  const std::string_view title = TextOf(r.Text);
+  const std::string_view title = HostText(r.Text);
   std::vector<uint8_t> body(12 + title.size());
   body[0] = mask;
   body[1] = r.CountDown;
@@ -104,7 +103,7 @@ int32_t AddTimer(const TTimerParam* param) {
   size_t maskBytes = 0;
   if (width > 0 && height > 0) {
     const int lead = LeadDigits(options, DaysUntil(*when));
-    const std::u16string title = AnsiToUtf16(TextOf(r.Text));
+    const std::u16string title = AnsiToUtf16(HostText(r.Text));
     maskBytes = RenderTimerPage(title, width, height, FrameInset(r.FrameWidth), lead, r.Font, options, slots,
                                 cells->Width, work + pageAt, kWorkBufferSize - pageAt);
     if (maskBytes == 0) return -1;
